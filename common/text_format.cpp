@@ -1,0 +1,40 @@
+#include "common/text_format.h"
+
+#include <cstdio>
+#include <cstring>
+
+std::string StringPrintfV(const char* format, va_list args) {
+    char small[512];
+    va_list copy;
+    va_copy(copy, args);
+    int needed = std::vsnprintf(small, sizeof small, format, copy);
+    va_end(copy);
+    if (needed < 0) return std::string();
+    if (static_cast<size_t>(needed) < sizeof small) return std::string(small, needed);
+    std::string out(static_cast<size_t>(needed), '\0');
+    std::vsnprintf(out.data(), out.size() + 1, format, args);
+    return out;
+}
+
+std::string StringPrintf(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string out = StringPrintfV(format, args);
+    va_end(args);
+    return out;
+}
+
+void StringAppendF(std::string& out, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    out += StringPrintfV(format, args);
+    va_end(args);
+}
+
+size_t CopyText(char* dst, size_t size, std::string_view text) {
+    if (size == 0) return 0;
+    size_t n = text.size() < size - 1 ? text.size() : size - 1;
+    std::memcpy(dst, text.data(), n);
+    dst[n] = '\0';
+    return n;
+}

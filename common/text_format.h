@@ -1,0 +1,27 @@
+#pragma once
+// printf-style formatting into growing strings and bounded copies into the
+// fixed text fields of the server's tables. Every write is bounded: nothing
+// here can run past the end of a buffer.
+
+#include <cstdarg>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#define VIMKO_PRINTF(fmt_index, first_arg) __attribute__((format(printf, fmt_index, first_arg)))
+
+// Formats into a new string of whatever length the text needs.
+std::string StringPrintf(const char* format, ...) VIMKO_PRINTF(1, 2);
+std::string StringPrintfV(const char* format, va_list args);
+
+// Appends formatted text to `out`.
+void StringAppendF(std::string& out, const char* format, ...) VIMKO_PRINTF(2, 3);
+
+// Copies `text` into `dst` of `size` bytes, cutting it to size - 1 characters
+// and always ending it with a NUL. Returns the number of characters copied.
+size_t CopyText(char* dst, size_t size, std::string_view text);
+
+template <size_t N>
+size_t CopyText(char (&dst)[N], std::string_view text) {
+    return CopyText(dst, N, text);
+}

@@ -1,0 +1,92 @@
+# Shared by scripts/run and scripts/test: packages, builds and private
+# MariaDB instances. Sourced, not run.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+PACKAGES=(
+    build-essential cmake ninja-build ccache pkg-config
+    googletest libgtest-dev
+    libmariadb-dev mariadb-server mariadb-client
+    qt6-base-dev qt6-serialport-dev
+    socat
+)
+
+log() { printf '== %s\n' "$*" >&2; }
+
+# Installs whatever of PACKAGES is missing; quiet and idempotent.
+ensure_packages() {
+    local missing=()
+    local p
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    log "installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -qq
+    # Keep the packaged service from starting: we run private instances.
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# build DIR [cmake args...]: configures (once) and builds everything.
+build() {
+    local dir=$1
+    shift
+    if [ ! -f "$dir/build.ninja" ]; then
+        cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    fi
+    cmake --build "$dir" -j "$(nproc)"
+}
+
+# A port on 127.0.0.1 that nothing listens on.
+free_port() {
+    local port
+    while :; do
+        port=$((20000 + RANDOM % 20000))
+        (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
+    done
+}
+
+# db_start DIR PORT: a private MariaDB with its data, socket and pid file
+# under DIR, listening on 127.0.0.1:PORT. Reuses DIR's data when present.
+db_start() {
+    local dir=$1 port=$2
+    mkdir -p "$dir"
+    if [ ! -d "$dir/data/mysql" ]; then
+        mariadb-install-db --no-defaults --datadir="$dir/data" --user="$(id -un)" \
+            --auth-root-authentication-method=socket --skip-test-db >"$dir/install.log" 2>&1 \
+            || { cat "$dir/install.log" >&2; return 1; }
+    fi
+    if db_running "$dir"; then return 0; fi
+    mariadbd --no-defaults --datadir="$dir/data" --socket="$dir/mysqld.sock" \
+        --pid-file="$dir/mysqld.pid" --port="$port" --bind-address=127.0.0.1 \
+        --user="$(id -un)" --log-error="$dir/error.log" --innodb-buffer-pool-size=128M \
+        --innodb-flush-log-at-trx-commit=2 --max-connections=500 &
+    echo "$port" >"$dir/port"
+    local i
+    for i in $(seq 1 300); do
+        mariadb-admin --no-defaults --socket="$dir/mysqld.sock" -uroot ping >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    cat "$dir/error.log" >&2
+    return 1
+}
+
+db_running() {
+    local dir=$1
+    [ -S "$dir/mysqld.sock" ] && mariadb-admin --no-defaults --socket="$dir/mysqld.sock" -uroot ping >/dev/null 2>&1
+}
+
+db_stop() {
+    local dir=$1
+    if db_running "$dir"; then
+        mariadb-admin --no-defaults --socket="$dir/mysqld.sock" -uroot shutdown
+    fi
+}
+
+# db_sql DIR: runs standard input as root on the instance in DIR.
+db_sql() {
+    mariadb --no-defaults --socket="$1/mysqld.sock" -uroot "${@:2}"
+}

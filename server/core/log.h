@@ -1,0 +1,31 @@
+#pragma once
+// The server's log: one text file to which every thread appends. Each entry
+// is one open-append-close cycle under the log lock, so the file can be
+// deleted or moved at any time and the next entry creates it again. An entry
+// that cannot be written is lost without notice.
+//
+// Thread contract: LogWrite and LogAppend are safe from any thread. The log
+// clock is written only by the main thread's tick and read by every thread.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "common/text_format.h"
+
+// The UTC time of day as hhmmss (13:05:09 is 130509); 0 until the first tick.
+extern std::atomic<uint32_t> gLogClock;
+
+// Sets the file the entries go to. Called once at start-up, before any thread.
+void LogSetPath(const std::string& path);
+
+// Appends one entry: the log clock as "%06u " and the formatted message, which
+// carries its own line end.
+void LogWrite(const char* format, ...) VIMKO_PRINTF(1, 2);
+
+// Appends formatted text without the prefix, continuing an entry that a
+// LogWrite opened (hex dumps, echoes of sent lines).
+void LogAppend(const char* format, ...) VIMKO_PRINTF(1, 2);
+
+// The prefix of an entry written at log clock `clock`.
+std::string LogPrefix(uint32_t clock);

@@ -1,0 +1,151 @@
+#include "server/core/server_config.h"
+
+#include <climits>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string_view>
+
+#include "common/text_format.h"
+
+ServerConfig gConfig;
+DecodeTable gDecodeTable;
+
+namespace {
+
+// Splits the file into lines the way a line-by-line reader sees them: each
+// line without its line feed; a last line without a line feed still counts,
+// an empty remainder after the last line feed does not.
+class LineCursor {
+public:
+    explicit LineCursor(const std::string& text) : m_text(text) {}
+
+    // False at the end of the text.
+    bool Next(std::string& line) {
+        if (m_pos >= m_text.size()) return false;
+        size_t end = m_text.find('\n', m_pos);
+        if (end == std::string::npos) end = m_text.size();
+        line.assign(m_text, m_pos, end - m_pos);
+        m_pos = end + 1;
+        return true;
+    }
+
+private:
+    const std::string& m_text;
+    size_t m_pos = 0;
+};
+
+enum class KeyKind { kInt, kText };
+
+struct KeySpec {
+    const char* key;
+    KeyKind kind;
+    int ServerConfig::*intField;
+    std::string ServerConfig::*textField;
+};
+
+// The file's fixed order; there are no defaults and no other order.
+const KeySpec kKeys[] = {
+    {"DEVICE_PORT", KeyKind::kInt, &ServerConfig::devicePort, nullptr},
+    {"TELNET_PORT", KeyKind::kInt, &ServerConfig::telnetPort, nullptr},
+    {"LOG_FILE", KeyKind::kText, nullptr, &ServerConfig::logFile},
+    {"SQL_DATABASE", KeyKind::kText, nullptr, &ServerConfig::sqlDatabase},
+    {"SQL_HOST", KeyKind::kText, nullptr, &ServerConfig::sqlHost},
+    {"SQL_USER", KeyKind::kText, nullptr, &ServerConfig::sqlUser},
+    {"SQL_PASSWD", KeyKind::kText, nullptr, &ServerConfig::sqlPasswd},
+    {"SQL_PORT", KeyKind::kInt, &ServerConfig::sqlPort, nullptr},
+    {"TELNET_PASSWD", KeyKind::kText, nullptr, &ServerConfig::telnetPasswd},
+    {"RCV_TIMEOUT", KeyKind::kInt, &ServerConfig::rcvTimeout, nullptr},
+    {"RCV_TIMEOUT2", KeyKind::kInt, &ServerConfig::rcvTimeout2, nullptr},
+    {"SND_TIMEOUT", KeyKind::kInt, &ServerConfig::sndTimeout, nullptr},
+    {"FIRMWARE_DIR", KeyKind::kText, nullptr, &ServerConfig::firmwareDir},
+    {"CMMD_TIMEOUT", KeyKind::kInt, &ServerConfig::cmmdTimeout, nullptr},
+    {"MAX_SELECT", KeyKind::kInt, &ServerConfig::maxSelect, nullptr},
+    {"MAX_LOG", KeyKind::kInt, &ServerConfig::maxLog, nullptr},
+    {"SQL_TIMEOUT", KeyKind::kInt, &ServerConfig::sqlTimeout, nullptr},
+    {"DRIVER_DIR", KeyKind::kText, nullptr, &ServerConfig::driverDir},
+    {"LOG_TIMEOUT", KeyKind::kInt, &ServerConfig::logTimeout, nullptr},
+};
+
+// Matches "KEY=value" with scanf rules: the key and "=" exactly at the start
+// of the line; an integer may be preceded by white space and a sign and ends
+// at the first non-digit; a text value is the run up to the first white space.
+bool ParseKeyLine(const std::string& line, const KeySpec& spec, ServerConfig& config) {
+    std::string prefix = std::string(spec.key) + "=";
+    if (spec.kind == KeyKind::kInt) {
+        long long value = 0;
+        std::string format = prefix + "%lld";
+        if (std::sscanf(line.c_str(), format.c_str(), &value) != 1) return false;
+        if (value < INT_MIN || value > INT_MAX) return false;
+        config.*spec.intField = static_cast<int>(value);
+    } else {
+        char value[kConfigLineMax + 1];
+        std::string format = prefix + "%255s";
+        if (std::sscanf(line.c_str(), format.c_str(), value) != 1) return false;
+        config.*spec.textField = value;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseServerConfig(const std::string& text, ServerConfig& config, DecodeTable& table) {
+    LineCursor cursor(text);
+    std::string line;
+    for (const KeySpec& spec : kKeys) {
+        if (!cursor.Next(line)) return false;
+        if (line.size() > kConfigLineMax) return false;
+        if (!ParseKeyLine(line, spec, config)) return false;
+    }
+
+    for (DecodeRule& rule : table) rule.used = false;
+    for (DecodeRule& rule : table) {
+        if (!cursor.Next(line)) return true;
+        if (line.size() > kConfigLineMax) return false;
+        if (!ParseDecodeLine(line.c_str(), rule)) return false;
+    }
+    // The 1000th rule ends the reading; anything after it is not read.
+    return true;
+}
+
+bool LoadServerConfig(const std::string& path, ServerConfig& config, DecodeTable& table) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return false;
+    return ParseServerConfig(text, config, table);
+}
+
+std::vector<std::string> ConfigEchoLines(const ServerConfig& c, const DecodeTable& table) {
+    std::vector<std::string> lines;
+    lines.push_back("Uruchomienie programu\n");
+    lines.push_back(StringPrintf("DEVICE_PORT=%d\n", c.devicePort));
+    lines.push_back(StringPrintf("TELNET_PORT=%d\n", c.telnetPort));
+    lines.push_back(StringPrintf("LOG_FILE=%s\n", c.logFile.c_str()));
+    lines.push_back(StringPrintf("SQL_DATABASE=%s\n", c.sqlDatabase.c_str()));
+    lines.push_back(StringPrintf("SQL_HOST=%s\n", c.sqlHost.c_str()));
+    lines.push_back(StringPrintf("SQL_USER=%s\n", c.sqlUser.c_str()));
+    lines.push_back("SQL_PASSWD=***\n");
+    lines.push_back(StringPrintf("SQL_PORT=%d\n", c.sqlPort));
+    lines.push_back("TELNET_PASSWD=***\n");
+    lines.push_back(StringPrintf("RCV_TIMEOUT=%d\n", c.rcvTimeout));
+    lines.push_back(StringPrintf("RCV_TIMEOUT2=%d\n", c.rcvTimeout2));
+    lines.push_back(StringPrintf("SND_TIMEOUT=%d\n", c.sndTimeout));
+    lines.push_back(StringPrintf("FIRMWARE_DIR=%s\n", c.firmwareDir.c_str()));
+    lines.push_back(StringPrintf("CMMD_TIMEOUT=%d\n", c.cmmdTimeout));
+    lines.push_back(StringPrintf("MAX_SELECT=%d\n", c.maxSelect));
+    lines.push_back(StringPrintf("MAX_LOG=%d\n", c.maxLog));
+    lines.push_back(StringPrintf("SQL_TIMEOUT=%d\n", c.sqlTimeout));
+    lines.push_back(StringPrintf("DRIVER_DIR=%s\n", c.driverDir.c_str()));
+    lines.push_back(StringPrintf("LOG_TIMEOUT=%d\n", c.logTimeout));
+    int used = DecodeRulesUsed(table);
+    for (int i = 0; i < used; ++i) {
+        const DecodeRule& r = table[static_cast<size_t>(i)];
+        lines.push_back(StringPrintf("DECODE%d=%s,%d,%d,%d,%d,%d,%d,%d,%f,%f\n", i + 1, r.column,
+                                     r.real_value, r.fms_config, r.method, r.first_byte,
+                                     r.byte_count, r.shift, r.bit_count,
+                                     static_cast<double>(r.add), static_cast<double>(r.factor)));
+    }
+    return lines;
+}

@@ -1,0 +1,33 @@
+#include "server/core/worker_threads.h"
+
+#include <pthread.h>
+
+#include "server/core/log.h"
+
+namespace {
+
+void* RunWorker(void* arg) {
+    reinterpret_cast<void (*)()>(arg)();
+    return nullptr;
+}
+
+}  // namespace
+
+std::vector<WorkerThread> ServerWorkerThreads() {
+    // The device listeners, the console listener and the two queue senders
+    // register here, in this order, as they are built.
+    return {};
+}
+
+int StartWorkerThreads(const std::vector<WorkerThread>& threads) {
+    for (const WorkerThread& worker : threads) {
+        pthread_t handle;
+        if (pthread_create(&handle, nullptr, RunWorker, reinterpret_cast<void*>(worker.entry)) !=
+            0) {
+            LogWrite("Nie moge utworzyc watku #%d\n", worker.number);
+            return worker.number;
+        }
+        pthread_detach(handle);
+    }
+    return 0;
+}

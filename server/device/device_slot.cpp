@@ -1,0 +1,27 @@
+#include "server/device/device_slot.h"
+
+DeviceSlot tasks[kMaxDevices];
+std::mutex gSlotTableLock;
+std::mutex gDeviceSendLock;
+
+void ClearDeviceSlots() {
+    std::lock_guard<std::mutex> send(gDeviceSendLock);
+    for (DeviceSlot& slot : tasks) {
+        slot.state.store(kSlotFree);
+        slot.sendBusy = false;
+    }
+}
+
+int CountActiveDeviceSlots() {
+    int n = 0;
+    for (const DeviceSlot& slot : tasks) {
+        if (slot.state.load(std::memory_order_relaxed) == kSlotActive) ++n;
+    }
+    return n;
+}
+
+void CountDown(std::atomic<uint32_t>& counter) {
+    uint32_t value = counter.load();
+    while (value > 0 && !counter.compare_exchange_weak(value, value - 1)) {
+    }
+}

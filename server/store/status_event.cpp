@@ -1,0 +1,50 @@
+#include "server/store/status_event.h"
+
+#include <mutex>
+
+#include "server/core/clock.h"
+#include "server/core/log.h"
+#include "server/device/device_slot.h"
+#include "server/store/sql_escape.h"
+#include "server/store/sql_pool.h"
+#include "server/store/statdata_sql.h"
+
+std::string DeviceSerial(int device) {
+    if (device < 0 || device >= kMaxDevices) return std::string();
+    std::lock_guard<std::mutex> lock(tasks[device].textLock);
+    return tasks[device].devId;
+}
+
+int StatusEvent(int device, int event, long param1, long param2) {
+    bool hasDevice = device >= 0 && device < kMaxDevices;
+    int slot = SqlAcquire();
+    if (slot < 0) {
+        if (!hasDevice) {
+            LogWrite("D%d: SQL status overflow %d %ld %ld\n", -1, event, param1, param2);
+        } else {
+            LogWrite("D%d: SQL status overflow %s %d %ld %ld\n", device,
+                     DeviceSerial(device).c_str(), event, param1, param2);
+        }
+        return -1;
+    }
+    MYSQL* connection = SqlConnection(slot);
+    std::string sn = hasDevice ? SqlEscape(connection, DeviceSerial(device)) : std::string();
+    std::string sql = BuildStatusEventSql(UtcTime(WallClockNow()), hasDevice ? sn.c_str() : nullptr,
+                                          event, param1, param2);
+    if (mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) != 0) {
+        // No event is written about a failed event.
+        LogWrite("D%d: %s\n", hasDevice ? device : -1, sql.c_str());
+        LogWrite("%s\n", mysql_error(connection));
+        SqlRelease(slot, true);
+        return -1;
+    }
+    SqlRelease(slot, false);
+    return 0;
+}
+
+int SqlStatementFailed(int device, MYSQL* connection, const std::string& statement, int code) {
+    LogWrite("D%d: %s\n", device, statement.c_str());
+    LogWrite("%s\n", mysql_error(connection));
+    StatusEvent(device, kEventSqlError, code, static_cast<long>(mysql_errno(connection)));
+    return -1;
+}

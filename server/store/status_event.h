@@ -1,0 +1,20 @@
+#pragma once
+// Status events and the common failure path of every statement.
+
+#include <mysql.h>
+
+#include <string>
+
+// Writes a statdata row with its own pooled connection. `device` is a unit
+// slot index or -1; a parameter of -1 is left out. 0 on success, -1 when no
+// connection could be had or the insert failed (then only logged).
+int StatusEvent(int device, int event, long param1, long param2);
+
+// What every statement does when it fails: logs the statement and the error
+// text, records event 3 with the statement's fixed `code` and the error
+// number, and returns -1. The caller then closes its connection with
+// SqlRelease(slot, true).
+int SqlStatementFailed(int device, MYSQL* connection, const std::string& statement, int code);
+
+// The serial number of a unit slot, read under the slot's text lock.
+std::string DeviceSerial(int device);

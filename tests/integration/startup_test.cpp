@@ -1,0 +1,171 @@
+// The real VimkoSrv binary against a real database: start-up, its log, the
+// start event, start-up failures, the status display and stopping.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "tests/support/server_process.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_config.h"
+#include "tests/support/test_db.h"
+
+namespace {
+
+using std::chrono::seconds;
+
+ConfigValues WithLog(const TestDatabase& db, const std::string& log) {
+    ConfigValues values = DatabaseValues(db);
+    values["LOG_FILE"] = log;
+    return values;
+}
+
+bool StartEventStored(TestDatabase& db) {
+    return !db.Query("select id from statdata where event = 0").empty();
+}
+
+TEST(Startup, LogsTheEchoRecordsTheStartAndEndsCleanlyOnSigterm) {
+    TempDir dir;
+    TestDatabase db;
+    WriteFile(dir.File("srv.cfg"), SampleConfigWith(WithLog(db, "srv.log")));
+    ServerProcess server({dir.path(), {"srv.cfg"}});
+    ASSERT_TRUE(WaitUntil([&] { return StartEventStored(db); }, seconds(20)));
+
+    std::string log = ReadFile(dir.File("srv.log"));
+    const std::string head =
+        "000000 Uruchomienie programu\n"
+        "000000 DEVICE_PORT=5100\n"
+        "000000 TELNET_PORT=5101\n"
+        "000000 LOG_FILE=srv.log\n"
+        "000000 SQL_DATABASE=" + db.name() + "\n";
+    EXPECT_EQ(log.substr(0, head.size()), head);
+    EXPECT_NE(log.find("000000 SQL_PASSWD=***\n"), std::string::npos);
+    EXPECT_NE(log.find("000000 TELNET_PASSWD=***\n"), std::string::npos);
+    EXPECT_NE(log.find("000000 DECODE1=fms_vehicle_speed,1,1,1,0,2,0,16,0.000000,0.003906\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("000000 DECODE4="), std::string::npos);
+    EXPECT_NE(log.find(" S0: Connected\n"), std::string::npos);
+
+    auto rows = db.Query("select event, sn, param1, param2 from statdata");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0], (SqlRow{"0", "NULL", "NULL", "NULL"}));
+
+    std::string before = ReadFile(dir.File("srv.log"));
+    server.Signal(SIGTERM);
+    EXPECT_EQ(server.Wait(seconds(10)), 0);
+    // Nothing is logged at the end, and nothing goes to standard output
+    // when it is not a terminal.
+    EXPECT_EQ(ReadFile(dir.File("srv.log")), before);
+    EXPECT_EQ(server.Stdout(), "");
+    EXPECT_EQ(server.Stderr(), "");
+}
+
+TEST(Startup, EntriesAfterTheFirstTickCarryTheTimeOfDay) {
+    TempDir dir;
+    TestDatabase db;
+    ConfigValues values = WithLog(db, "srv.log");
+    values["SQL_TIMEOUT"] = "0";  // the start event's connection closes a tick later
+    WriteFile(dir.File("srv.cfg"), SampleConfigWith(values));
+    ServerProcess server({dir.path(), {"srv.cfg"}});
+    ASSERT_TRUE(WaitUntil(
+        [&] { return ReadFile(dir.File("srv.log")).find("S0: Disconnected") != std::string::npos; },
+        seconds(20)));
+    std::string log = ReadFile(dir.File("srv.log"));
+    size_t at = log.find("S0: Disconnected");
+    ASSERT_GE(at, 7u);
+    std::string prefix = log.substr(at - 7, 7);
+    EXPECT_NE(prefix, "000000 ") << log;
+    EXPECT_EQ(prefix.find_first_not_of("0123456789"), 6u) << prefix;
+    server.Signal(SIGINT);
+    EXPECT_EQ(server.Wait(seconds(10)), 0);
+}
+
+TEST(Startup, DefaultConfigComesFromTheWorkingDirectory) {
+    TempDir dir;
+    TestDatabase db;
+    WriteFile(dir.File("VimkoSrv.cfg"), SampleConfigWith(WithLog(db, "default.log")));
+    ServerProcess server({dir.path(), {}});
+    ASSERT_TRUE(WaitUntil([&] { return StartEventStored(db); }, seconds(20)));
+    EXPECT_EQ(ReadFile(dir.File("default.log")).rfind("000000 Uruchomienie programu\n", 0), 0u);
+    server.Signal(SIGTERM);
+    EXPECT_EQ(server.Wait(seconds(10)), 0);
+}
+
+TEST(Startup, CommandLineWithBlanksIsOnePath) {
+    TempDir dir;
+    TestDatabase db;
+    WriteFile(dir.File("my  fleet.cfg"), SampleConfigWith(WithLog(db, "fleet.log")));
+    // Two arguments are joined with one blank: "my" + " " + " fleet.cfg".
+    ServerProcess server({dir.path(), {"my", " fleet.cfg"}});
+    ASSERT_TRUE(WaitUntil([&] { return StartEventStored(db); }, seconds(20)));
+    server.Signal(SIGTERM);
+    EXPECT_EQ(server.Wait(seconds(10)), 0);
+}
+
+TEST(Startup, ConfigurationFailuresEndWithCodeOneAndLogNothing) {
+    TempDir dir;
+    {
+        ServerProcess server({dir.path(), {}});
+        EXPECT_EQ(server.Wait(seconds(10)), 1);
+        EXPECT_EQ(server.Stderr(), "Error in config file (VimkoSrv.cfg)\n");
+    }
+    {
+        ServerProcess server({dir.path(), {"missing.cfg"}});
+        EXPECT_EQ(server.Wait(seconds(10)), 1);
+        EXPECT_EQ(server.Stderr(), "Error in config file\n");
+    }
+    {
+        // A valid file but for one blank line after the last rule.
+        WriteFile(dir.File("blank.cfg"), SampleConfigWith({{"LOG_FILE", "blank.log"}}) + "\n");
+        ServerProcess server({dir.path(), {"blank.cfg"}});
+        EXPECT_EQ(server.Wait(seconds(10)), 1);
+        EXPECT_EQ(server.Stderr(), "Error in config file\n");
+        EXPECT_FALSE(FileExists(dir.File("blank.log")));
+    }
+}
+
+TEST(Startup, UnusableLogPathStillStarts) {
+    TempDir dir;
+    TestDatabase db;
+    WriteFile(dir.File("srv.cfg"), SampleConfigWith(WithLog(db, "no/such/dir/srv.log")));
+    ServerProcess server({dir.path(), {"srv.cfg"}});
+    ASSERT_TRUE(WaitUntil([&] { return StartEventStored(db); }, seconds(20)));
+    EXPECT_TRUE(server.Running());
+    server.Signal(SIGTERM);
+    EXPECT_EQ(server.Wait(seconds(10)), 0);
+}
+
+TEST(Startup, UnreachableDatabaseIsLoggedAndTheServerRuns) {
+    TempDir dir;
+    ConfigValues values{{"LOG_FILE", "srv.log"}, {"SQL_HOST", "127.0.0.1"}, {"SQL_PORT", "1"}};
+    WriteFile(dir.File("srv.cfg"), SampleConfigWith(values));
+    ServerProcess server({dir.path(), {"srv.cfg"}});
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return ReadFile(dir.File("srv.log")).find("D-1: SQL status overflow 0 -1 -1\n") !=
+                   std::string::npos;
+        },
+        seconds(20)));
+    EXPECT_TRUE(server.Running());
+    server.Signal(SIGTERM);
+    EXPECT_EQ(server.Wait(seconds(10)), 0);
+}
+
+TEST(Startup, StatusDisplayShowsTheEightValuesOnATerminal) {
+    TempDir dir;
+    TestDatabase db;
+    WriteFile(dir.File("srv.cfg"), SampleConfigWith(WithLog(db, "srv.log")));
+    ServerProcess server({dir.path(), {"srv.cfg"}, true});
+    std::string screen = server.ReadTerminalUntil("SQL requests:", seconds(20));
+    for (const char* label :
+         {"Current date:", "Current time:", "Logged devices", "Logged configs:",
+          "Total received bytes:", "Total send bytes:", "Database connections:"}) {
+        EXPECT_NE(screen.find(label), std::string::npos) << label << "\n" << screen;
+    }
+    EXPECT_NE(screen.find("Logged devices          0   "), std::string::npos) << screen;
+    EXPECT_NE(screen.find("Total received bytes:   0"), std::string::npos) << screen;
+    server.Signal(SIGTERM);
+    EXPECT_EQ(server.Wait(seconds(10)), 0);
+}
+
+}  // namespace

@@ -1,0 +1,103 @@
+#include "tests/support/server_process.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "tests/support/temp_dir.h"
+
+ServerProcess::ServerProcess(const Options& options) {
+    m_outPath = options.workDir + "/.stdout";
+    m_errPath = options.workDir + "/.stderr";
+    std::string binary = std::string(VIMKO_BIN_DIR) + "/VimkoSrv";
+    int slave = -1;
+    if (options.terminal) {
+        if (openpty(&m_terminal, &slave, nullptr, nullptr, nullptr) != 0) {
+            ADD_FAILURE() << "openpty failed";
+            return;
+        }
+    }
+    m_pid = fork();
+    if (m_pid == 0) {
+        if (chdir(options.workDir.c_str()) != 0) _exit(127);
+        int out = slave >= 0 ? slave : open(m_outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(m_errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int in = open("/dev/null", O_RDONLY);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        std::vector<char*> argv;
+        argv.push_back(binary.data());
+        for (const std::string& arg : options.args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(binary.c_str(), argv.data());
+        _exit(127);
+    }
+    if (slave >= 0) close(slave);
+}
+
+ServerProcess::~ServerProcess() {
+    if (m_pid > 0 && !m_reaped) {
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, &m_status, 0);
+    }
+    if (m_terminal >= 0) close(m_terminal);
+}
+
+bool ServerProcess::Running() {
+    if (m_pid <= 0 || m_reaped) return false;
+    if (waitpid(m_pid, &m_status, WNOHANG) == m_pid) m_reaped = true;
+    return !m_reaped;
+}
+
+int ServerProcess::Wait(std::chrono::milliseconds limit) {
+    if (m_pid <= 0) return -1;
+    if (!m_reaped) {
+        if (!WaitUntil([this] { return !Running(); }, limit)) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, &m_status, 0);
+            m_reaped = true;
+            return -1;
+        }
+    }
+    return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1;
+}
+
+void ServerProcess::Signal(int sig) {
+    if (m_pid > 0 && !m_reaped) kill(m_pid, sig);
+}
+
+std::string ServerProcess::Stdout() const { return ReadFile(m_outPath); }
+std::string ServerProcess::Stderr() const { return ReadFile(m_errPath); }
+
+std::string ServerProcess::ReadTerminalUntil(const std::string& text,
+                                             std::chrono::milliseconds limit) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (m_terminal >= 0 && m_terminalText.find(text) == std::string::npos) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd pfd{m_terminal, POLLIN, 0};
+        if (poll(&pfd, 1, static_cast<int>(left.count())) <= 0) break;
+        char buffer[512];
+        ssize_t n = read(m_terminal, buffer, sizeof buffer);
+        if (n <= 0) break;
+        m_terminalText.append(buffer, static_cast<size_t>(n));
+    }
+    return m_terminalText;
+}
+
+bool WaitUntil(const std::function<bool()>& ready, std::chrono::milliseconds limit) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!ready()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The real VimkoSrv binary run as a child process for end-to-end tests, with
+// its standard output and error captured in files (or standard output on a
+// pseudo-terminal).
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+class ServerProcess {
+public:
+    struct Options {
+        std::string workDir;
+        std::vector<std::string> args;
+        bool terminal = false;  // standard output on a pseudo-terminal
+    };
+
+    explicit ServerProcess(const Options& options);
+    ~ServerProcess();  // kills the process if it still runs
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+    // Waits for the process to end. Returns its exit code, or -1 when it did
+    // not end within `limit` (it is then killed) or ended by a signal.
+    int Wait(std::chrono::milliseconds limit);
+    void Signal(int sig);
+    bool Running();
+
+    std::string Stdout() const;
+    std::string Stderr() const;
+    // Reads the terminal until `text` shows up or `limit` passes; returns all
+    // read so far.
+    std::string ReadTerminalUntil(const std::string& text, std::chrono::milliseconds limit);
+
+private:
+    pid_t m_pid = -1;
+    int m_status = 0;
+    bool m_reaped = false;
+    int m_terminal = -1;
+    std::string m_terminalText;
+    std::string m_outPath;
+    std::string m_errPath;
+};
+
+// Calls `ready` every 20 ms until it returns true or `limit` passes.
+bool WaitUntil(const std::function<bool()>& ready, std::chrono::milliseconds limit);

@@ -1,0 +1,16 @@
+#pragma once
+// Configuration files for tests: the shipped sample configuration with some
+// keys set to other values (a test's database, short time-outs, free ports).
+
+#include <map>
+#include <string>
+
+#include "tests/support/test_db.h"
+
+using ConfigValues = std::map<std::string, std::string>;
+
+// etc/VimkoSrv.cfg with each key of `values` given its new value.
+std::string SampleConfigWith(const ConfigValues& values);
+
+// The database keys of `db` as ConfigValues.
+ConfigValues DatabaseValues(const TestDatabase& db);

@@ -60,10 +60,11 @@ db_start() {
             || { cat "$dir/install.log" >&2; return 1; }
     fi
     if db_running "$dir"; then return 0; fi
-    mariadbd --no-defaults --datadir="$dir/data" --socket="$dir/mysqld.sock" \
+    # Its own session, so a Ctrl-C meant for the server leaves it running.
+    setsid mariadbd --no-defaults --datadir="$dir/data" --socket="$dir/mysqld.sock" \
         --pid-file="$dir/mysqld.pid" --port="$port" --bind-address=127.0.0.1 \
         --user="$(id -un)" --log-error="$dir/error.log" --innodb-buffer-pool-size=128M \
-        --innodb-flush-log-at-trx-commit=2 --max-connections=500 &
+        --innodb-flush-log-at-trx-commit=2 --max-connections=500 >"$dir/mariadbd.out" 2>&1 </dev/null &
     echo "$port" >"$dir/port"
     local i
     for i in $(seq 1 300); do

@@ -14,6 +14,7 @@
 
 #include "server/console/console_slot.h"
 #include "server/core/clock.h"
+#include "server/core/fatal.h"
 #include "server/core/log.h"
 #include "server/core/server_config.h"
 #include "server/core/status_display.h"
@@ -27,13 +28,6 @@
 namespace {
 
 constexpr const char* kDefaultConfig = "VimkoSrv.cfg";
-
-// Start-up failures have no window to show them in: the text goes to
-// standard error and the process ends with code 1.
-[[noreturn]] void FailStartup(const std::string& message) {
-    std::fprintf(stderr, "%s\n", message.c_str());
-    std::exit(1);
-}
 
 // The whole command line is the configuration path, blanks included.
 std::string ConfigPathFromArgs(int argc, char** argv) {
@@ -65,7 +59,7 @@ int main(int argc, char** argv) {
     std::string path = ConfigPathFromArgs(argc, argv);
     bool defaultPath = path.empty();
     if (!LoadServerConfig(defaultPath ? kDefaultConfig : path, gConfig, gDecodeTable)) {
-        FailStartup(defaultPath ? "Error in config file (VimkoSrv.cfg)" : "Error in config file");
+        FatalExit(defaultPath ? "Error in config file (VimkoSrv.cfg)" : "Error in config file");
     }
 
     LogSetPath(gConfig.logFile);
@@ -84,14 +78,14 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
 
     // The connector's global state must exist before several threads connect.
-    if (mysql_library_init(0, nullptr, nullptr) != 0) FailStartup("Database library error");
+    if (mysql_library_init(0, nullptr, nullptr) != 0) FatalExit("Database library error");
 
     ClearDeviceSlots();
     ClearConsoleSlots();
     ClearSqlSlots();
 
     if (int failed = StartWorkerThreads(ServerWorkerThreads()); failed != 0) {
-        FailStartup("Nie moge utworzyc watku #" + std::to_string(failed));
+        FatalExit("Nie moge utworzyc watku #" + std::to_string(failed));
     }
 
     StatusEvent(-1, kEventStart, -1, -1);

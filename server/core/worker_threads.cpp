@@ -3,6 +3,8 @@
 #include <pthread.h>
 
 #include "server/core/log.h"
+#include "server/core/tcp_listener.h"
+#include "server/core/udp_server.h"
 
 namespace {
 
@@ -14,9 +16,10 @@ void* RunWorker(void* arg) {
 }  // namespace
 
 std::vector<WorkerThread> ServerWorkerThreads() {
-    // The device listeners, the console listener and the two queue senders
-    // register here, in this order, as they are built.
-    return {};
+    return {
+        {1, TcpDeviceListener},
+        {3, UdpDeviceServer},
+    };
 }
 
 int StartWorkerThreads(const std::vector<WorkerThread>& threads) {

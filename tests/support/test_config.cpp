@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <sstream>
 
 #include "tests/support/temp_dir.h"
@@ -36,4 +40,45 @@ ConfigValues DatabaseValues(const TestDatabase& db) {
             {"SQL_USER", config.sqlUser},
             {"SQL_PASSWD", config.sqlPasswd},
             {"SQL_DATABASE", config.sqlDatabase}};
+}
+
+namespace {
+
+bool Bindable(int type, int port) {
+    int fd = socket(AF_INET, type, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    bool ok = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return ok;
+}
+
+}  // namespace
+
+int FreePort() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        // Let the kernel pick an ephemeral TCP port, then make sure UDP has it free too.
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        close(fd);
+        int port = ntohs(address.sin_port);
+        if (Bindable(SOCK_STREAM, port) && Bindable(SOCK_DGRAM, port)) return port;
+    }
+    ADD_FAILURE() << "no free port";
+    return 0;
+}
+
+ConfigValues ServerValues(const TestDatabase& db, const std::string& logFile) {
+    ConfigValues values = DatabaseValues(db);
+    values["LOG_FILE"] = logFile;
+    values["DEVICE_PORT"] = std::to_string(FreePort());
+    values["TELNET_PORT"] = std::to_string(FreePort());
+    return values;
 }

@@ -14,3 +14,10 @@ std::string SampleConfigWith(const ConfigValues& values);
 
 // The database keys of `db` as ConfigValues.
 ConfigValues DatabaseValues(const TestDatabase& db);
+
+// A port on 127.0.0.1 free for both TCP and UDP right now.
+int FreePort();
+
+// Database keys, LOG_FILE and free DEVICE_PORT and TELNET_PORT: what every
+// test that runs the server needs.
+ConfigValues ServerValues(const TestDatabase& db, const std::string& logFile);

@@ -1,0 +1,111 @@
+#include "server/core/socket_ops.h"
+
+#include <arpa/inet.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+void UniqueFd::Reset(int fd) {
+    if (m_fd >= 0) close(m_fd);
+    m_fd = fd;
+}
+
+namespace {
+
+int PollOne(int fd, short events, int timeoutMs) {
+    pollfd pfd{fd, events, 0};
+    for (;;) {
+        int n = poll(&pfd, 1, timeoutMs);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) return 0;
+        if (pfd.revents & POLLNVAL) return -1;
+        return 1;
+    }
+}
+
+}  // namespace
+
+int SockWaitReadable(int fd, int timeoutMs) { return PollOne(fd, POLLIN, timeoutMs); }
+
+int SockWaitWritable(int fd, int timeoutMs) {
+    pollfd pfd{fd, POLLOUT, 0};
+    for (;;) {
+        int n = poll(&pfd, 1, timeoutMs);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) return 0;
+        if (pfd.revents & (POLLERR | POLLNVAL)) return -1;
+        return 1;
+    }
+}
+
+int SockWaitReadable2(int fd1, int fd2, int timeoutMs, bool& ready1, bool& ready2) {
+    pollfd pfds[2] = {{fd1, POLLIN, 0}, {fd2, POLLIN, 0}};
+    nfds_t count = fd2 >= 0 ? 2 : 1;
+    ready1 = ready2 = false;
+    for (;;) {
+        int n = poll(pfds, count, timeoutMs);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) return 0;
+        if (pfds[0].revents & POLLNVAL) return -1;
+        ready1 = pfds[0].revents != 0;
+        ready2 = count == 2 && pfds[1].revents != 0;
+        return 1;
+    }
+}
+
+ssize_t SockRecv(int fd, void* buffer, size_t size) {
+    for (;;) {
+        ssize_t n = recv(fd, buffer, size, 0);
+        if (n < 0 && errno == EINTR) continue;
+        return n;
+    }
+}
+
+ssize_t SockSend(int fd, const void* bytes, size_t count) {
+    for (;;) {
+        ssize_t n = send(fd, bytes, count, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR) continue;
+        return n;
+    }
+}
+
+ssize_t SockSendTo(int fd, const void* bytes, size_t count, const sockaddr_in& to) {
+    return sendto(fd, bytes, count, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+}
+
+ssize_t SockRecvFrom(int fd, void* buffer, size_t size, sockaddr_in& from) {
+    socklen_t length = sizeof from;
+    for (;;) {
+        ssize_t n = recvfrom(fd, buffer, size, 0, reinterpret_cast<sockaddr*>(&from), &length);
+        if (n < 0 && errno == EINTR) continue;
+        return n;
+    }
+}
+
+void SockClose(int fd) {
+    if (fd >= 0) close(fd);
+}
+
+UniqueFd SockConnectTcp(const sockaddr_in& address) {
+    UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!fd) return fd;
+    int rc;
+    do {
+        rc = connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    } while (rc < 0 && errno == EINTR);
+    if (rc < 0) fd.Reset();
+    return fd;
+}
+
+std::string AddressText(const sockaddr_in& address) {
+    char text[INET_ADDRSTRLEN] = "";
+    inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+    return text;
+}
+
+int AddressPort(const sockaddr_in& address) { return ntohs(address.sin_port); }

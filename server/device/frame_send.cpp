@@ -1,0 +1,113 @@
+#include "server/device/frame_send.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "common/base64_writer.h"
+#include "common/text_format.h"
+#include "server/core/counters.h"
+#include "server/core/log.h"
+#include "server/core/server_config.h"
+#include "server/core/socket_ops.h"
+#include "server/device/device_slot.h"
+
+namespace {
+
+// Woken whenever a unit's send finishes, so a writer waiting for that unit
+// takes its turn at once.
+std::condition_variable gSendDone;
+
+// A short gap after every line: units read line by line and some need a
+// moment before the next one.
+constexpr auto kLineGap = std::chrono::milliseconds(10);
+
+void ClaimSend(DeviceSlot& device) {
+    std::unique_lock<std::mutex> lock(gDeviceSendLock);
+    gSendDone.wait(lock, [&] { return !device.sendBusy; });
+    device.sendBusy = true;
+}
+
+void FinishSend(DeviceSlot& device) {
+    {
+        std::lock_guard<std::mutex> lock(gDeviceSendLock);
+        device.sendBusy = false;
+    }
+    gSendDone.notify_all();
+}
+
+}  // namespace
+
+std::string SentLineLogText(int slot, bool ok, const std::string& text) {
+    std::string out = StringPrintf("D%d: -> %d:", slot, ok ? 1 : 0);
+    if (text.empty()) return out + "\n";
+    char last = text.back();
+    out.append(text, 0, text.size() - 1);
+    out += last == '\n' ? std::string("<>") : StringPrintf("<%c>", last);
+    out += '\n';
+    return out;
+}
+
+bool SendAll(int socket, const char* bytes, size_t count, int slot) {
+    DeviceSlot* device = slot >= 0 && slot < kMaxDevices ? &tasks[slot] : nullptr;
+    if (device != nullptr && device->tcp.load() == 0) {
+        sockaddr_in peer;
+        {
+            std::lock_guard<std::mutex> lock(device->textLock);
+            peer = device->peer;
+        }
+        return SockSendTo(socket, bytes, count, peer) == static_cast<ssize_t>(count);
+    }
+    size_t sent = 0;
+    while (sent < count) {
+        int ready = 0;
+        for (int round = 0; round < gConfig.sndTimeout; ++round) {
+            ready = SockWaitWritable(socket, 1000);
+            if (ready != 0) break;
+            if (device != nullptr && device->terminate.load()) return false;
+        }
+        if (ready <= 0) return false;
+        ssize_t n = SockSend(socket, bytes + sent, count - sent);
+        if (n <= 0) return false;
+        sent += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool SendToDevice(int slot, const std::string& text) {
+    DeviceSlot& device = tasks[slot];
+    ClaimSend(device);
+    bool ok = SendAll(device.socket.load(), text.data(), text.size(), slot);
+    LogWrite("%s", SentLineLogText(slot, ok, text).c_str());
+    FinishSend(device);
+    std::this_thread::sleep_for(kLineGap);
+    return ok;
+}
+
+bool SendDeviceFrame(int slot, std::string_view frame) {
+    DeviceSlot& device = tasks[slot];
+    std::string line = EncodeLine(frame, static_cast<char>(device.terminator.load()));
+    bool ok = SendToDevice(slot, line);
+    if (ok) {
+        device.bytesSent += static_cast<uint32_t>(line.size());
+        total_sent += static_cast<uint32_t>(line.size());
+    }
+    return ok;
+}
+
+bool TunnelSend(int socket, const char* bytes, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        if (SockWaitWritable(socket, 1000) <= 0) return false;
+        if (SockSend(socket, bytes + i, 1) != 1) return false;
+    }
+    return true;
+}
+
+void CloseDeviceSocket(int slot) {
+    DeviceSlot& device = tasks[slot];
+    ClaimSend(device);
+    int fd = device.socket.exchange(-1);
+    SockClose(fd);
+    FinishSend(device);
+}

@@ -1,0 +1,216 @@
+#include "server/device/slot_table.h"
+
+#include <cstring>
+#include <mutex>
+
+#include "common/text_format.h"
+#include "server/core/clock.h"
+#include "server/core/log.h"
+#include "server/device/device_slot.h"
+
+namespace {
+
+// Values every newly taken slot starts with. Called under gSlotTableLock
+// with the slot still free; `state` becomes 2 only after this.
+void ResetSlot(DeviceSlot& d, int socket, const sockaddr_in& peer, int64_t now) {
+    {
+        std::lock_guard<std::mutex> lock(d.textLock);
+        d.peer = peer;
+        d.devId[0] = '\0';
+        CopyText(d.description, "unknown");
+        d.ccid[0] = d.vin[0] = d.vrn[0] = '\0';
+        d.downloadFile[0] = '\0';
+        d.offlineText[0] = '\0';
+        d.offlineTime = std::tm{};
+    }
+    d.socket = socket;
+    d.loggedIn = 0;
+    d.dbId = 0;
+    d.loginTime = UtcTime(now);
+    d.lastReceive = now;
+    d.owner = kOwnerNone;
+    d.requestId = 0;
+    d.requestIsDownload = 0;
+    d.requestResult = 0;
+    d.lineLength = 0;
+    d.line[0] = '\0';
+    d.bytesSent = 0;
+    d.newProtocol = 1;
+    d.location = LocationRecord{};
+    d.routeEvent = 0;
+    d.terminate = 0;
+    d.pico = 0;
+    d.blockno = kDriverBlocks;
+    d.offlineStatus = 0;
+    d.offlineType = 0;
+    d.tunnelOpen = 0;
+    d.tunnelSocket = -1;
+    d.tunnelCountdown = 0;
+    d.messageBackoff = 0;
+    d.downloadBackoff = 0;
+    d.downloadId = 0;
+    d.lastDataCounter = 0;
+    d.companyId = 0;
+    d.cardReserved = 0;
+    d.version = 0;
+}
+
+// Finds the lowest free slot and fills it through `fill`, all under the slot
+// table lock; -1 when none is free.
+template <typename Fill>
+int TakeFreeSlot(Fill fill) {
+    std::lock_guard<std::mutex> lock(gSlotTableLock);
+    for (int i = 0; i < kMaxDevices; ++i) {
+        if (tasks[i].state.load() != kSlotFree) continue;
+        fill(tasks[i]);
+        tasks[i].state.store(kSlotActive);
+        return i;
+    }
+    return -1;
+}
+
+}  // namespace
+
+int AllocateTcpSlot(int socket, const sockaddr_in& peer, int64_t now) {
+    return TakeFreeSlot([&](DeviceSlot& d) {
+        ResetSlot(d, socket, peer, now);
+        d.tcp = 1;
+        d.bytesReceived = 0;
+        d.terminator = '\n';
+    });
+}
+
+int AllocateUdpSlot(int socket, const sockaddr_in& peer, const std::string& devId,
+                    uint32_t length, char terminator, int64_t now) {
+    return TakeFreeSlot([&](DeviceSlot& d) {
+        ResetSlot(d, socket, peer, now);
+        {
+            std::lock_guard<std::mutex> lock(d.textLock);
+            CopyText(d.devId, devId);
+        }
+        d.tcp = 0;
+        d.bytesReceived = length;
+        d.terminator = static_cast<uint8_t>(terminator);
+    });
+}
+
+int DeviceTypeCode(int slot) {
+    const DeviceSlot& d = tasks[slot];
+    bool tcp = d.tcp.load() != 0;
+    if (d.newProtocol.load() == 0) return 0;
+    if (d.pico.load() != 0) return tcp ? kProtoPicoTcp : kProtoPicoUdp;
+    switch (d.terminator.load()) {
+        case '\n':
+            return tcp ? kProtoGen1Tcp : kProtoGen1Udp;
+        case '.':
+            return tcp ? kProtoGen2Tcp : kProtoGen2Udp;
+        case ';':
+            return tcp ? kProtoGen3Tcp : kProtoGen3Udp;
+        default:
+            return 0;
+    }
+}
+
+const char* ProtocolFamily(int slot) {
+    const DeviceSlot& d = tasks[slot];
+    if (d.newProtocol.load() == 0) return "OLD";
+    if (d.pico.load() != 0) return "PICO";
+    switch (d.terminator.load()) {
+        case '\n':
+            return "S-1";
+        case '.':
+            return "S-2";
+        case ';':
+            return "S-3";
+        default:
+            return "";
+    }
+}
+
+int FindDevice(const std::string& devId, int mask, int minState) {
+    for (int i = 0; i < kMaxDevices; ++i) {
+        DeviceSlot& d = tasks[i];
+        if (d.state.load() < minState) continue;
+        {
+            std::lock_guard<std::mutex> lock(d.textLock);
+            if (devId != d.devId) continue;
+        }
+        if (DeviceTypeCode(i) & mask) return i;
+    }
+    return -1;
+}
+
+void HandOver(int slot) {
+    DeviceSlot& fresh = tasks[slot];
+    std::string devId;
+    {
+        std::lock_guard<std::mutex> lock(fresh.textLock);
+        devId = fresh.devId;
+    }
+    for (int i = 0; i < kMaxDevices; ++i) {
+        if (i == slot) continue;
+        DeviceSlot& old = tasks[i];
+        uint8_t state = old.state.load();
+        if (state == kSlotFree) continue;
+        {
+            std::lock_guard<std::mutex> lock(old.textLock);
+            if (devId != old.devId) continue;
+        }
+
+        int8_t offline = old.offlineStatus.load();
+        if (offline != 0) {
+            LogWrite("D%d: copying offline config type %d/%d/%d\n", slot, i, offline,
+                     old.offlineType.load());
+            std::tm time;
+            std::string text;
+            {
+                std::lock_guard<std::mutex> lock(old.textLock);
+                time = old.offlineTime;
+                text = old.offlineText;
+            }
+            {
+                std::lock_guard<std::mutex> lock(fresh.textLock);
+                fresh.offlineTime = time;
+                CopyText(fresh.offlineText, text);
+            }
+            fresh.offlineType = old.offlineType.load();
+            fresh.offlineStatus = offline;
+            old.offlineStatus = 0;
+        }
+
+        std::string file;
+        {
+            std::lock_guard<std::mutex> lock(old.textLock);
+            file = old.downloadFile;
+        }
+        uint32_t download = old.downloadId.load();
+        if (download != 0 || !file.empty()) {
+            LogWrite("D%d: copying offline korvalen status %d/%lu/%s\n", slot, i,
+                     static_cast<unsigned long>(download), file.c_str());
+            fresh.downloadId = download;
+            {
+                std::lock_guard<std::mutex> lock(fresh.textLock);
+                CopyText(fresh.downloadFile, file);
+            }
+            fresh.lastDataCounter = old.lastDataCounter.load();
+            fresh.cardReserved = old.cardReserved.load();
+            old.downloadId = 0;
+            {
+                std::lock_guard<std::mutex> lock(old.textLock);
+                old.downloadFile[0] = '\0';
+            }
+            old.lastDataCounter = 0;
+        }
+
+        if (state == kSlotActive) {
+            old.terminate = 1;
+            // Its connection may have ended meanwhile, leaving it held.
+            uint8_t held = kSlotHeld;
+            old.state.compare_exchange_strong(held, kSlotFree);
+        } else {
+            // A held slot; the held-slot sweep may free it at the same moment.
+            old.state.compare_exchange_strong(state, kSlotFree);
+        }
+        LogWrite("D%d: terminate=%d\n", slot, i);
+    }
+}

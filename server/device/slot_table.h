@@ -1,0 +1,41 @@
+#pragma once
+// Taking, finding and handing over unit slots.
+
+#include <netinet/in.h>
+
+#include <cstdint>
+#include <string>
+
+// Protocol bits of a slot: one per protocol family and transport. Used as a
+// filter by FindDevice and reported by the console's unit list.
+inline constexpr int kProtoGen1Tcp = 0x001;
+inline constexpr int kProtoGen1Udp = 0x002;
+inline constexpr int kProtoGen2Tcp = 0x004;
+inline constexpr int kProtoGen2Udp = 0x008;
+inline constexpr int kProtoPicoTcp = 0x010;
+inline constexpr int kProtoPicoUdp = 0x020;
+inline constexpr int kProtoGen3Tcp = 0x100;
+inline constexpr int kProtoGen3Udp = 0x200;
+inline constexpr int kProtoAll = 0x33F;
+
+// Takes the lowest free slot for a new TCP connection and fills it; -1 when
+// all 2000 are in use.
+int AllocateTcpSlot(int socket, const sockaddr_in& peer, int64_t now);
+
+// Takes the lowest free slot for a UDP unit first heard from now.
+int AllocateUdpSlot(int socket, const sockaddr_in& peer, const std::string& devId,
+                    uint32_t length, char terminator, int64_t now);
+
+// First slot in index order with state >= minState, this serial number and a
+// protocol bit in `mask`; -1 when there is none.
+int FindDevice(const std::string& devId, int mask, int minState);
+
+// The slot's protocol bit (0 for an unknown terminator or an old protocol).
+int DeviceTypeCode(int slot);
+// "OLD", "PICO", "S-1", "S-2", "S-3" or "" for an unknown terminator.
+const char* ProtocolFamily(int slot);
+
+// After slot `slot` was identified as its devId: takes over the pending work
+// of every other slot of the same unit and ends those slots (held ones are
+// freed, active ones told to terminate).
+void HandOver(int slot);

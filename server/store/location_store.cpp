@@ -1,0 +1,88 @@
+#include "server/store/location_store.h"
+
+#include "common/text_format.h"
+#include "server/core/clock.h"
+#include "server/core/log.h"
+#include "server/core/server_config.h"
+#include "server/device/device_slot.h"
+#include "server/store/locdata_sql.h"
+#include "server/store/sql_escape.h"
+#include "server/store/status_event.h"
+
+namespace {
+
+constexpr int kCodeLocdataInsert = 1658;
+constexpr int kCodeRecentSelect = 1672;
+constexpr int kCodeRecentUpdate = 1689;
+constexpr int kCodeRecentInsert = 1704;
+constexpr int kCodeRecentResult = 1714;
+constexpr int kCodeRoutesInsert = 1732;
+
+bool Run(MYSQL* connection, const std::string& sql) {
+    return mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) == 0;
+}
+
+// Points the unit's recentdata row at its newest locdata row.
+int UpdateRecent(int slot, MYSQL* connection, uint32_t unitId, uint32_t locdataId) {
+    std::string select = StringPrintf("select * from recentdata where device_id=%lu",
+                                      static_cast<unsigned long>(unitId));
+    if (!Run(connection, select)) return SqlStatementFailed(slot, connection, select, kCodeRecentSelect);
+    MYSQL_RES* result = mysql_store_result(connection);
+    if (result == nullptr) return SqlStatementFailed(slot, connection, select, kCodeRecentResult);
+    bool exists = mysql_num_rows(result) > 0;
+    std::string sql;
+    int code;
+    if (exists) {
+        sql = StringPrintf("update recentdata set locdata_id=%lu where device_id=%lu",
+                           static_cast<unsigned long>(locdataId), static_cast<unsigned long>(unitId));
+        code = kCodeRecentUpdate;
+    } else {
+        sql = StringPrintf("insert into recentdata(device_id,locdata_id) values(%lu,%lu)",
+                           static_cast<unsigned long>(unitId), static_cast<unsigned long>(locdataId));
+        code = kCodeRecentInsert;
+    }
+    int rc = Run(connection, sql) ? 0 : SqlStatementFailed(slot, connection, sql, code);
+    mysql_free_result(result);
+    return rc;
+}
+
+}  // namespace
+
+uint8_t RouteEventOf(const LocationRecord& record, uint8_t current) {
+    uint8_t event = 0;
+    if (record.present & (1u << 7)) event = (record.alarm & 2) ? 1 : 2;
+    if ((record.present & (1u << 6)) && record.frame == 2) event = current;
+    return event;
+}
+
+int writetolocdata(int slot, MYSQL* connection, const LocationRecord& record, uint32_t unitId) {
+    DeviceSlot& device = tasks[slot];
+    LocdataStatement statement = BuildLocdataInsert(
+        record, unitId, UtcTime(WallClockNow()), gDecodeTable,
+        [connection](std::string_view text) { return SqlEscape(connection, text); });
+    for (const std::string& entry : statement.decodeLog) LogWrite("%s", entry.c_str());
+    if (!Run(connection, statement.sql)) {
+        return SqlStatementFailed(slot, connection, statement.sql, kCodeLocdataInsert);
+    }
+    uint32_t locdataId = static_cast<uint32_t>(mysql_insert_id(connection));
+
+    // A "frame 1" record is a stored backlog entry, not the unit's latest state.
+    bool backlog = (record.present & (1u << 6)) && record.frame == 1;
+    if (!backlog && UpdateRecent(slot, connection, unitId, locdataId) < 0) return -1;
+
+    uint8_t current = device.routeEvent.load();
+    uint8_t event = RouteEventOf(record, current);
+    if (event == current) return 0;
+    if (current == 0) {
+        // The first event known for the unit is only remembered.
+        device.routeEvent.store(event);
+        return 0;
+    }
+    std::string sql = StringPrintf(
+        "insert into routes(id,device_id,data_id,event_id) values(DEFAULT,%lu,%lu,%d)",
+        static_cast<unsigned long>(device.dbId.load()), static_cast<unsigned long>(locdataId),
+        event);
+    if (!Run(connection, sql)) return SqlStatementFailed(slot, connection, sql, kCodeRoutesInsert);
+    device.routeEvent.store(event);
+    return 0;
+}

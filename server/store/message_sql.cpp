@@ -1,0 +1,35 @@
+#include "server/store/message_sql.h"
+
+#include "common/text_format.h"
+#include "server/store/locdata_sql.h"
+
+namespace {
+
+constexpr int kInboxStatus = 2;  // every message the server stores
+
+}  // namespace
+
+std::string BuildInboxInsert(const std::tm& now, uint32_t unitId, const std::string& addr,
+                             const std::string& msg, const MessagePosition* p) {
+    std::string head = StringPrintf("values(DEFAULT,'%s',%lu,'%s','%s'", SqlDateTime(now).c_str(),
+                                    static_cast<unsigned long>(unitId), addr.c_str(), msg.c_str());
+    if (p == nullptr) {
+        return "insert into inbox(id,add_date,device_id,addr,msg,status) " + head +
+               StringPrintf(",%d)", kInboxStatus);
+    }
+    std::string gps = SqlGpsDateTime(p->year, p->month, p->day, p->time);
+    if (p->fixstat != 0) {
+        return "insert into inbox(id,add_date,device_id,addr,msg,fixstat,gps_date,latituded,"
+               "latitudem,longituded,longitudem,status) " +
+               head +
+               StringPrintf(",%d,'%s',%d,%f,%d,%f,%d)", p->fixstat, gps.c_str(), p->latituded,
+                            static_cast<double>(p->latitudem), p->longituded,
+                            static_cast<double>(p->longitudem), kInboxStatus);
+    }
+    if (p->year != 0) {
+        return "insert into inbox(id,add_date,device_id,addr,msg,fixstat,gps_date,status) " + head +
+               StringPrintf(",%d,'%s',%d)", 0, gps.c_str(), kInboxStatus);
+    }
+    return "insert into inbox(id,add_date,device_id,addr,msg,fixstat,status) " + head +
+           StringPrintf(",%d,%d)", 0, kInboxStatus);
+}

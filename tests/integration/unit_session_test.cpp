@@ -1,0 +1,228 @@
+// Units through the real server: simulated units on TCP and UDP identify
+// themselves, report, send messages and go silent; every line must land in
+// the database as sent and be answered as a unit expects.
+
+#include <gtest/gtest.h>
+
+#include "tests/support/running_server.h"
+#include "tools/unit_sim/sim_unit.h"
+
+namespace {
+
+using namespace unit_sim;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+Identity MakeIdentity(const std::string& serial, uint32_t version = 20401) {
+    Identity id;
+    id.serial = serial;
+    id.description = "Truck " + serial.substr(serial.size() - 2);
+    id.ccid = "8948000000000000001";
+    id.vin = "WDB9634031L123456";
+    id.vrn = "WX 12345";
+    id.version = version;
+    return id;
+}
+
+std::unique_ptr<SimUnit> Connect(RunningServer& server, const Identity& identity,
+                                 Transport transport = Transport::kTcp, char terminator = '\n') {
+    UnitConfig config;
+    config.port = static_cast<uint16_t>(server.devicePort());
+    config.transport = transport;
+    config.terminator = terminator;
+    config.identity = identity;
+    auto unit = std::make_unique<SimUnit>(config);
+    EXPECT_TRUE(unit->Connect());
+    return unit;
+}
+
+// The next frame the server sends, or a frame with id 0 on time-out.
+ServerFrame NextFrame(SimUnit& unit, milliseconds limit = milliseconds(5000)) {
+    std::optional<std::string> line = unit.ReceiveLine(limit);
+    if (!line) return ServerFrame{};
+    std::vector<ServerFrame> frames = ParseServerLine(*line);
+    return frames.empty() ? ServerFrame{} : frames[0];
+}
+
+Position SamplePosition() {
+    Position p;
+    p.fixstat = 1;
+    p.satuse = 8;
+    p.latitude = PackCoordinate(52, 12.34567);
+    p.longitude = PackCoordinate(21, 0.5);
+    p.kph = 54.5;
+    p.cogt = 270.25;
+    p.distance = 123456;
+    p.time = 12345600;
+    p.day = 7;
+    p.month = 3;
+    p.year = 2024;
+    return p;
+}
+
+TEST(UnitSession, IdentificationIsRegisteredAndAnsweredWithTheServerTime) {
+    RunningServer server;
+    auto unit = Connect(server, MakeIdentity("356000000000001"));
+    ASSERT_TRUE(unit->SendLine({unit->IdentificationFrame()}));
+    ServerFrame ack = NextFrame(*unit);
+    ASSERT_EQ(ack.id, kServerAck);
+    std::optional<uint32_t> time = AckServerTime(ack);
+    ASSERT_TRUE(time.has_value());
+    EXPECT_NEAR(static_cast<double>(*time), static_cast<double>(std::time(nullptr)), 5);
+
+    auto devices = server.db().Query("select sn, dscr, ccid, vin, vrn, version from devices");
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0], (SqlRow{"356000000000001", "Truck 01", "8948000000000000001",
+                                  "WDB9634031L123456", "WX 12345", "20401"}));
+    auto events = server.db().Query("select event, sn, param1, param2 from statdata where event = 1");
+    EXPECT_EQ(events, (std::vector<SqlRow>{{"1", "356000000000001", "0", "0"}}));
+    EXPECT_TRUE(server.WaitForLog(" D0: 356000000000001 Truck 01\n"));
+}
+
+TEST(UnitSession, ReportedLinesAreStoredWithTheValuesSent) {
+    RunningServer server;
+    auto unit = Connect(server, MakeIdentity("356000000000002"));
+    FmsSample sample{88.5, 1500, 123456.5, 40};
+    ASSERT_TRUE(unit->SendLine({unit->IdentificationFrame(), PositionFrame(SamplePosition()),
+                                InputsFrame({5, 1, 4}), FmsFrame(0, 1, FmsBytes(sample))}));
+    ServerFrame ack = NextFrame(*unit);
+    ASSERT_EQ(ack.id, kServerAck);
+    EXPECT_FALSE(AckServerTime(ack).has_value());  // a stored row asks for a plain acknowledgement
+
+    // A later line with the inputs only still carries the earlier position.
+    ASSERT_TRUE(unit->SendLine({InputsFrame({6, 0, 0})}));
+    ASSERT_EQ(NextFrame(*unit).id, kServerAck);
+
+    auto rows = server.db().Query(
+        "select l.device_id = d.id, fixstat, satuse, latituded, latitudem, longituded, longitudem, "
+        "kph, cogt, distance, gpsdatetime, rawdin, hidin, lodin, fmsconfig, fms_vehicle_speed, "
+        "fms_engine_speed, fms_total_fuel_used, fms_fuel_level "
+        "from locdata l join devices d order by l.id");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], (SqlRow{"1", "1", "8", "52", "12.34567", "21", "0.5", "54.5", "270.25",
+                               "123456", "2024-03-07 12:34:56", "5", "1", "4", "1", "88.5", "1500",
+                               "123456.5", "40.000001"}));  // factor 0.4 as a single-precision number
+    EXPECT_EQ(rows[1][3], "52");
+    EXPECT_EQ(rows[1][11], "6");
+    std::string newest = server.db().Query("select max(id) from locdata")[0][0];
+    EXPECT_EQ(server.db().Query("select locdata_id from recentdata")[0][0], newest);
+    std::string log = server.Log();
+    EXPECT_NE(log.find("DecodeName(0,1) = fms_vehicle_speed\n"), std::string::npos);
+    EXPECT_NE(log.find(" D0: -> 1:JgA=<>\n"), std::string::npos) << log;
+}
+
+TEST(UnitSession, LocationBeforeIdentificationIsRefused) {
+    RunningServer server;
+    auto unit = Connect(server, MakeIdentity("356000000000003"));
+    ASSERT_TRUE(unit->SendLine({PositionFrame(SamplePosition())}));
+    EXPECT_EQ(NextFrame(*unit).id, kServerNack);
+    EXPECT_TRUE(server.db().Query("select id from locdata").empty());
+    EXPECT_TRUE(server.db().Query("select id from devices").empty());
+}
+
+TEST(UnitSession, EachTerminatorIsEchoedInTheReply) {
+    RunningServer server;
+    const std::pair<char, const char*> families[] = {{'\n', "JgA=\n"}, {'.', "JgA=."}, {';', "JgA=;"}};
+    int n = 0;
+    for (const auto& [terminator, expected] : families) {
+        auto unit = Connect(server, MakeIdentity("35600000000001" + std::to_string(n++), 0),
+                            Transport::kTcp, terminator);
+        ASSERT_TRUE(unit->SendLine({unit->IdentificationFrame()}));
+        std::optional<std::string> line = unit->ReceiveLine(milliseconds(5000));
+        ASSERT_TRUE(line.has_value());
+        EXPECT_EQ(*line, expected);
+    }
+    EXPECT_EQ(server.db().Query("select id from devices").size(), 3u);
+}
+
+TEST(UnitSession, UdpUnitIsKnownByItsHeaderAndAnsweredAtItsAddress) {
+    RunningServer server;
+    auto unit = Connect(server, MakeIdentity("356000000000021"), Transport::kUdp, ';');
+    ASSERT_TRUE(unit->SendLine({unit->IdentificationFrame(), PositionFrame(SamplePosition())}));
+    ServerFrame ack = NextFrame(*unit);
+    EXPECT_EQ(ack.id, kServerAck);
+    ASSERT_TRUE(unit->SendLine({InputsFrame({1, 2, 3})}));
+    EXPECT_EQ(NextFrame(*unit).id, kServerAck);
+    EXPECT_EQ(server.db().Query("select id from locdata").size(), 2u);
+    EXPECT_TRUE(server.WaitForLog("UDP: 356000000000021\n"));
+    EXPECT_EQ(server.CountInLog("UDP: Connected 127.0.0.1:"), 1u);
+
+    // A datagram too short for a header is dropped.
+    ASSERT_TRUE(unit->SendRaw("AQID;"));
+    EXPECT_TRUE(server.WaitForLog("UDP: unknown packet 127.0.0.1:"));
+}
+
+TEST(UnitSession, TextMessageFromTheVehicleIsStored) {
+    RunningServer server;
+    auto unit = Connect(server, MakeIdentity("356000000000004"));
+    ASSERT_TRUE(unit->SendLine({unit->IdentificationFrame()}));
+    ASSERT_EQ(NextFrame(*unit).id, kServerAck);
+    ASSERT_TRUE(unit->SendLine({TextMessage("Dispatch", "It's late \\ sorry")}));
+    ASSERT_EQ(NextFrame(*unit).id, kServerAck);
+    auto rows = server.db().Query("select i.device_id = d.id, addr, msg, status from inbox i join devices d");
+    EXPECT_EQ(rows, (std::vector<SqlRow>{{"1", "Dispatch", "It's late \\ sorry", "2"}}));
+}
+
+TEST(UnitSession, QuotesAndBackslashesInTheIdentityAreStoredVerbatim) {
+    RunningServer server;
+    Identity id = MakeIdentity("356000000000005");
+    id.description = "O'Hara \\ \"Co\"";
+    auto unit = Connect(server, id);
+    ASSERT_TRUE(unit->SendLine({unit->IdentificationFrame()}));
+    ASSERT_EQ(NextFrame(*unit).id, kServerAck);
+    EXPECT_EQ(server.db().Query("select dscr from devices")[0][0], "O'Hara \\ \"Co\"");
+    // The same unit again: found, not inserted twice.
+    ASSERT_TRUE(unit->SendLine({unit->IdentificationFrame()}));
+    ASSERT_EQ(NextFrame(*unit).id, kServerAck);
+    EXPECT_EQ(server.db().Query("select id from devices").size(), 1u);
+}
+
+TEST(UnitSession, SilentUnitsAreClosedHeldThenDeleted) {
+    RunningServer server({{"RCV_TIMEOUT", "1"}, {"RCV_TIMEOUT2", "1"}, {"LOG_TIMEOUT", "1"}});
+    auto anonymous = Connect(server, MakeIdentity("356000000000006"));
+    auto known = Connect(server, MakeIdentity("356000000000007"));
+    ASSERT_TRUE(known->SendLine({known->IdentificationFrame()}));
+    ASSERT_EQ(NextFrame(*known).id, kServerAck);
+
+    // Both connections are closed by the server after their silence.
+    EXPECT_FALSE(anonymous->ReceiveLine(milliseconds(5000)).has_value());
+    EXPECT_TRUE(anonymous->Closed());
+    EXPECT_FALSE(known->ReceiveLine(milliseconds(5000)).has_value());
+    EXPECT_TRUE(known->Closed());
+    // Only the identified one left a held slot, which the sweep deletes.
+    ASSERT_TRUE(server.WaitForLog(": Deleted\n"));
+    std::string log = server.Log();
+    EXPECT_EQ(server.CountInLog(": Deleted\n"), 1u) << log;
+    EXPECT_NE(log.find(" D1: Deleted\n"), std::string::npos) << log;
+    auto ends = server.db().Query("select sn, param1 > 0, param2 > 0 from statdata where event = 2 "
+                                  "and sn = '356000000000007'");
+    EXPECT_EQ(ends, (std::vector<SqlRow>{{"356000000000007", "1", "1"}}));
+}
+
+TEST(UnitSession, ReconnectingUnitTakesOverAndTheOldConnectionIsClosed) {
+    RunningServer server;
+    Identity id = MakeIdentity("356000000000008");
+    auto first = Connect(server, id);
+    ASSERT_TRUE(first->SendLine({first->IdentificationFrame()}));
+    ASSERT_EQ(NextFrame(*first).id, kServerAck);
+    auto second = Connect(server, id);
+    ASSERT_TRUE(second->SendLine({second->IdentificationFrame()}));
+    ASSERT_EQ(NextFrame(*second).id, kServerAck);
+    EXPECT_TRUE(server.WaitForLog(" D1: terminate=0\n"));
+    EXPECT_FALSE(first->ReceiveLine(milliseconds(5000)).has_value());
+    EXPECT_TRUE(first->Closed());
+    EXPECT_TRUE(server.WaitForLog(" D0: Disconnected (terminate) 127.0.0.1:"));
+    // The new connection goes on working.
+    ASSERT_TRUE(second->SendLine({PositionFrame(SamplePosition())}));
+    EXPECT_EQ(NextFrame(*second).id, kServerAck);
+}
+
+TEST(UnitSession, OverlongLineKeepsItsFirst1022Characters) {
+    RunningServer server;
+    auto unit = Connect(server, MakeIdentity("356000000000009"));
+    std::string text(1500, 'A');
+    ASSERT_TRUE(unit->SendRaw(text + "\n"));
+    EXPECT_TRUE(server.WaitForLog(" D0: <- " + std::string(1022, 'A') + "\n"));
+}
+
+}  // namespace

@@ -1,0 +1,41 @@
+#pragma once
+// The real VimkoSrv started on its own database, log and free ports, for
+// end-to-end tests; stopped (killed) when the test ends.
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "tests/support/server_process.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_config.h"
+#include "tests/support/test_db.h"
+
+class RunningServer {
+public:
+    // Starts the server with the sample configuration, this test's database,
+    // free ports and `overrides`; waits until it accepts unit connections.
+    explicit RunningServer(const ConfigValues& overrides = {});
+
+    TestDatabase& db() { return m_db; }
+    int devicePort() const { return m_devicePort; }
+    int telnetPort() const { return m_telnetPort; }
+    ServerProcess& process() { return *m_process; }
+    const TempDir& dir() const { return m_dir; }
+
+    std::string Log() const;
+    // Waits until the log contains `text` (true) or `limit` passes (false).
+    bool WaitForLog(const std::string& text, std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // Waits until `sql` returns at least `rows` rows.
+    bool WaitForRows(const std::string& sql, size_t rows,
+                     std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // Number of times `text` appears in the log.
+    size_t CountInLog(const std::string& text) const;
+
+private:
+    TempDir m_dir;
+    TestDatabase m_db;
+    int m_devicePort = 0;
+    int m_telnetPort = 0;
+    std::unique_ptr<ServerProcess> m_process;
+};

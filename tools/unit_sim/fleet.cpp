@@ -1,0 +1,168 @@
+#include "tools/unit_sim/fleet.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <deque>
+#include <memory>
+
+namespace unit_sim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Longest single wait of the loop, so that `stop` is seen promptly even when
+// a signal arrives between the check and poll().
+constexpr std::chrono::milliseconds kMaxWait{250};
+
+struct UnitState {
+    std::unique_ptr<SimUnit> unit;
+    bool connected = false;
+    bool identified = false;  // identification line sent
+    uint64_t location_lines = 0;
+    std::deque<Clock::time_point> pending;  // ack deadlines of unanswered lines, oldest first
+    Clock::time_point next_send;
+    uint64_t unanswered = 0;
+};
+
+}  // namespace
+
+std::string NthSerial(std::string_view first, int n) {
+    size_t digits_at = first.size();
+    while (digits_at > 0 && first[digits_at - 1] >= '0' && first[digits_at - 1] <= '9') {
+        --digits_at;
+    }
+    std::string out(first);
+    if (digits_at == first.size()) return n == 0 ? out : out + std::to_string(n);
+    // Decimal addition on the digit run, so 15-digit serials never overflow.
+    unsigned carry = static_cast<unsigned>(std::max(n, 0));
+    for (size_t i = out.size(); i > digits_at && carry > 0; --i) {
+        unsigned sum = static_cast<unsigned>(out[i - 1] - '0') + carry;
+        out[i - 1] = static_cast<char>('0' + sum % 10);
+        carry = sum / 10;
+    }
+    if (carry > 0) out.insert(digits_at, std::to_string(carry));
+    return out;
+}
+
+FleetSummary RunFleet(const FleetOptions& options, const LineSource& source, const FrameSink& sink,
+                      const std::atomic<bool>& stop) {
+    FleetSummary summary;
+    int count = std::max(options.count, 1);
+    summary.units = count;
+    std::vector<UnitState> units(static_cast<size_t>(count));
+
+    for (int i = 0; i < count; ++i) {
+        UnitState& state = units[static_cast<size_t>(i)];
+        UnitConfig config = options.unit;
+        config.identity.serial = NthSerial(options.unit.identity.serial, i);
+        state.unit = std::make_unique<SimUnit>(config);
+        SimUnit& unit = *state.unit;
+        unit.KeepLines(false);
+        unit.SetLogLimit(64);
+        unit.AnswerRequests(options.answer);
+        unit.SetRefuseEvery(RequestKind::kMessage, options.refuse_every_messages);
+        unit.SetRefuseEvery(RequestKind::kWrite, options.refuse_every_writes);
+        unit.SetRefuseEvery(RequestKind::kDownload, options.refuse_every_downloads);
+        std::string serial = config.identity.serial;
+        UnitState* s = &state;
+        bool closed_loop = options.closed_loop;
+        unit.SetFrameObserver([s, serial, closed_loop, &sink](const ServerFrame& f) {
+            if ((f.id == kServerAck || f.id == kServerNack) && !s->pending.empty()) {
+                s->pending.pop_front();
+                if (closed_loop) s->next_send = Clock::now();
+            }
+            if (sink) sink(serial, f);
+        });
+        state.connected = unit.Connect(options.connect_timeout);
+        if (state.connected) {
+            ++summary.connected;
+        } else {
+            summary.failed.push_back(serial);
+        }
+    }
+
+    auto start = Clock::now();
+    auto never = Clock::time_point::max();
+    auto stop_sending_at = options.duration.count() > 0 ? start + options.duration : never;
+    for (int i = 0; i < count; ++i) {
+        // Spread the first lines over one interval so the units do not all
+        // report in the same millisecond.
+        units[static_cast<size_t>(i)].next_send =
+            options.closed_loop ? start : start + options.interval * i / count;
+    }
+
+    std::vector<pollfd> fds;
+    std::vector<size_t> polled;
+    for (;;) {
+        auto now = Clock::now();
+        bool stopping = stop.load() || now >= stop_sending_at;
+        auto wake = stopping ? now + kMaxWait : std::min(stop_sending_at, now + kMaxWait);
+        fds.clear();
+        polled.clear();
+        for (size_t i = 0; i < units.size(); ++i) {
+            UnitState& s = units[i];
+            if (!s.connected || s.unit->Closed()) continue;
+            while (!s.pending.empty() && s.pending.front() <= now) {
+                s.pending.pop_front();
+                ++s.unanswered;
+                if (options.closed_loop) s.next_send = now;
+            }
+            bool all_sent = options.lines > 0 && s.location_lines >= options.lines;
+            bool sending = !stopping && !all_sent;
+            bool may_send = sending && (!options.closed_loop || s.pending.empty());
+            if (may_send && now >= s.next_send) {
+                std::vector<std::string> frames;
+                if (!s.identified) {
+                    frames.push_back(s.unit->IdentificationFrame());
+                } else {
+                    frames = source(static_cast<int>(i));
+                }
+                if (s.unit->SendLine(frames)) {
+                    if (s.identified) ++s.location_lines;
+                    s.identified = true;
+                    s.pending.push_back(now + options.ack_timeout);
+                }
+                if (options.closed_loop) {
+                    s.next_send = never;
+                } else {
+                    s.next_send += options.interval;
+                    if (s.next_send < now) s.next_send = now + options.interval;  // fell behind
+                }
+                all_sent = options.lines > 0 && s.location_lines >= options.lines;
+                sending = !all_sent;
+            }
+            if (!sending && s.pending.empty()) continue;  // this unit is done
+            if (sending && s.next_send != never) wake = std::min(wake, s.next_send);
+            if (!s.pending.empty()) wake = std::min(wake, s.pending.front());
+            fds.push_back(pollfd{s.unit->fd(), s.unit->PollEvents(), 0});
+            polled.push_back(i);
+        }
+        if (fds.empty()) break;
+        auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - Clock::now());
+        int rc =
+            ::poll(fds.data(), fds.size(), static_cast<int>(std::max<int64_t>(0, wait.count())));
+        if (rc <= 0) continue;  // time-out or a signal: the next round looks at the clock
+        for (size_t k = 0; k < fds.size(); ++k) {
+            if (fds[k].revents != 0) units[polled[k]].unit->HandleEvents(fds[k].revents);
+        }
+    }
+
+    for (UnitState& s : units) {
+        UnitStats st = s.unit->Stats();
+        summary.lines_sent += st.lines_sent;
+        summary.acks += st.acks;
+        summary.acks_with_time += st.acks_with_time;
+        summary.nacks += st.nacks;
+        summary.frames_received += st.frames_received;
+        summary.answered += st.answered;
+        summary.refused += st.refused;
+        summary.blocks += st.blocks;
+        summary.unanswered += s.unanswered + s.pending.size();
+        if (s.connected && s.unit->Closed()) ++summary.closed_by_server;
+        s.unit->Close();
+    }
+    return summary;
+}
+
+}  // namespace unit_sim

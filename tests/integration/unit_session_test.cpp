@@ -3,6 +3,9 @@
 // the database as sent and be answered as a unit expects.
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 
 #include "tests/support/running_server.h"
 #include "tools/unit_sim/sim_unit.h"
@@ -12,6 +15,8 @@ namespace {
 using namespace unit_sim;
 using std::chrono::milliseconds;
 using std::chrono::seconds;
+
+constexpr int kUnitsMax = 2000;  // the server's unit table
 
 Identity MakeIdentity(const std::string& serial, uint32_t version = 20401) {
     Identity id;
@@ -223,6 +228,61 @@ TEST(UnitSession, OverlongLineKeepsItsFirst1022Characters) {
     std::string text(1500, 'A');
     ASSERT_TRUE(unit->SendRaw(text + "\n"));
     EXPECT_TRUE(server.WaitForLog(" D0: <- " + std::string(1022, 'A') + "\n"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(UnitSession, SilentUdpUnitIsHeldAndItsNextDatagramTakesANewSlot) {
+    RunningServer server(ConfigValues{{"RCV_TIMEOUT", "1"}});
+    auto unit = Connect(server, MakeIdentity("356000000000022"), Transport::kUdp, '.');
+    ASSERT_TRUE(unit->SendLine({unit->IdentificationFrame()}));
+    ASSERT_EQ(NextFrame(*unit).id, kServerAck);
+    ASSERT_TRUE(server.WaitForLog(" D0: Disconnected (timeout) "));
+
+    // The new slot knows the unit only by its header: it has to identify
+    // itself again before its data is taken.
+    ASSERT_TRUE(unit->SendLine({PositionFrame(SamplePosition())}));
+    EXPECT_EQ(NextFrame(*unit).id, kServerNack);
+    ASSERT_TRUE(unit->SendLine({unit->IdentificationFrame(), PositionFrame(SamplePosition())}));
+    EXPECT_EQ(NextFrame(*unit).id, kServerAck);
+    EXPECT_EQ(server.db().Query("select id from locdata").size(), 1u);
+    EXPECT_NE(server.Log().find(" 356000000000022 -> D1\n"), std::string::npos) << server.Log();
+    EXPECT_TRUE(server.WaitForLog(" D1: terminate=0\n"));
+    // The held slot is gone, so the sweep never deletes it.
+    EXPECT_EQ(server.CountInLog(" D0: Deleted"), 0u);
+}
+
+TEST(UnitSession, ConnectionBeyondTheTableIsRefused) {
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    if (files.rlim_cur < 4500 && files.rlim_max >= 4500) {
+        files.rlim_cur = 4500;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
+    ASSERT_GE(files.rlim_cur, 4500u) << "needs 4500 open files (server and test share the limit)";
+    RunningServer server(ConfigValues{{"RCV_TIMEOUT2", "60"}});
+    std::vector<UniqueFd> connections;
+    for (int i = 0; i < kUnitsMax + 1; ++i) {
+        UniqueFd fd(socket(AF_INET, SOCK_STREAM, 0));
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(server.devicePort()));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << i;
+        connections.push_back(std::move(fd));
+        // Keep the listener's backlog from filling: let it take this one first.
+        if (i % 8 == 7) {
+            ASSERT_TRUE(server.WaitForLog("-> D" + std::to_string(i) + "\n", seconds(30))) << i;
+        }
+    }
+    ASSERT_TRUE(server.WaitForLog("TCP: Serwer overflow, reject: 127.0.0.1:", seconds(60)));
+    EXPECT_EQ(server.CountInLog("TCP: Serwer overflow"), 1u);
+    EXPECT_NE(server.Log().find(" -> D1999\n"), std::string::npos);
+    // The refused connection is closed by the server.
+    char byte;
+    EXPECT_EQ(recv(connections.back().get(), &byte, 1, 0), 0);
 }
 
 }  // namespace

@@ -81,7 +81,9 @@ TEST(UnitSession, IdentificationIsRegisteredAndAnsweredWithTheServerTime) {
                                   "WDB9634031L123456", "WX 12345", "20401"}));
     auto events = server.db().Query("select event, sn, param1, param2 from statdata where event = 1");
     EXPECT_EQ(events, (std::vector<SqlRow>{{"1", "356000000000001", "0", "0"}}));
-    EXPECT_TRUE(server.WaitForLog(" D0: 356000000000001 Truck 01\n"));
+    std::vector<int> slots = server.SlotsOf("356000000000001");
+    ASSERT_EQ(slots.size(), 1u);
+    EXPECT_TRUE(server.WaitForLog(" D" + std::to_string(slots[0]) + ": 356000000000001 Truck 01\n"));
 }
 
 TEST(UnitSession, ReportedLinesAreStoredWithTheValuesSent) {
@@ -113,7 +115,7 @@ TEST(UnitSession, ReportedLinesAreStoredWithTheValuesSent) {
     EXPECT_EQ(server.db().Query("select locdata_id from recentdata")[0][0], newest);
     std::string log = server.Log();
     EXPECT_NE(log.find("DecodeName(0,1) = fms_vehicle_speed\n"), std::string::npos);
-    EXPECT_NE(log.find(" D0: -> 1:JgA=<>\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(": -> 1:JgA=<>\n"), std::string::npos) << log;
 }
 
 TEST(UnitSession, LocationBeforeIdentificationIsRefused) {
@@ -198,7 +200,8 @@ TEST(UnitSession, SilentUnitsAreClosedHeldThenDeleted) {
     ASSERT_TRUE(server.WaitForLog(": Deleted\n"));
     std::string log = server.Log();
     EXPECT_EQ(server.CountInLog(": Deleted\n"), 1u) << log;
-    EXPECT_NE(log.find(" D1: Deleted\n"), std::string::npos) << log;
+    int held = server.SlotsOf("356000000000007")[0];
+    EXPECT_NE(log.find(" D" + std::to_string(held) + ": Deleted\n"), std::string::npos) << log;
     auto ends = server.db().Query("select sn, param1 > 0, param2 > 0 from statdata where event = 2 "
                                   "and sn = '356000000000007'");
     EXPECT_EQ(ends, (std::vector<SqlRow>{{"356000000000007", "1", "1"}}));
@@ -213,10 +216,14 @@ TEST(UnitSession, ReconnectingUnitTakesOverAndTheOldConnectionIsClosed) {
     auto second = Connect(server, id);
     ASSERT_TRUE(second->SendLine({second->IdentificationFrame()}));
     ASSERT_EQ(NextFrame(*second).id, kServerAck);
-    EXPECT_TRUE(server.WaitForLog(" D1: terminate=0\n"));
+    std::vector<int> slots = server.SlotsOf(id.serial, 2);
+    ASSERT_EQ(slots.size(), 2u);
+    std::string older = std::to_string(slots[0]);
+    std::string newer = std::to_string(slots[1]);
+    EXPECT_TRUE(server.WaitForLog(" D" + newer + ": terminate=" + older + "\n"));
     EXPECT_FALSE(first->ReceiveLine(milliseconds(5000)).has_value());
     EXPECT_TRUE(first->Closed());
-    EXPECT_TRUE(server.WaitForLog(" D0: Disconnected (terminate) 127.0.0.1:"));
+    EXPECT_TRUE(server.WaitForLog(" D" + older + ": Disconnected (terminate) 127.0.0.1:"));
     // The new connection goes on working.
     ASSERT_TRUE(second->SendLine({PositionFrame(SamplePosition())}));
     EXPECT_EQ(NextFrame(*second).id, kServerAck);
@@ -227,7 +234,8 @@ TEST(UnitSession, OverlongLineKeepsItsFirst1022Characters) {
     auto unit = Connect(server, MakeIdentity("356000000000009"));
     std::string text(1500, 'A');
     ASSERT_TRUE(unit->SendRaw(text + "\n"));
-    EXPECT_TRUE(server.WaitForLog(" D0: <- " + std::string(1022, 'A') + "\n"));
+    EXPECT_TRUE(server.WaitForLog(": <- " + std::string(1022, 'A') + "\n"));
+    EXPECT_EQ(server.CountInLog(std::string(1023, 'A')), 0u);
 }
 
 }  // namespace
@@ -239,7 +247,8 @@ TEST(UnitSession, SilentUdpUnitIsHeldAndItsNextDatagramTakesANewSlot) {
     auto unit = Connect(server, MakeIdentity("356000000000022"), Transport::kUdp, '.');
     ASSERT_TRUE(unit->SendLine({unit->IdentificationFrame()}));
     ASSERT_EQ(NextFrame(*unit).id, kServerAck);
-    ASSERT_TRUE(server.WaitForLog(" D0: Disconnected (timeout) "));
+    std::string held = std::to_string(server.SlotsOf("356000000000022")[0]);
+    ASSERT_TRUE(server.WaitForLog(" D" + held + ": Disconnected (timeout) "));
 
     // The new slot knows the unit only by its header: it has to identify
     // itself again before its data is taken.
@@ -248,10 +257,12 @@ TEST(UnitSession, SilentUdpUnitIsHeldAndItsNextDatagramTakesANewSlot) {
     ASSERT_TRUE(unit->SendLine({unit->IdentificationFrame(), PositionFrame(SamplePosition())}));
     EXPECT_EQ(NextFrame(*unit).id, kServerAck);
     EXPECT_EQ(server.db().Query("select id from locdata").size(), 1u);
-    EXPECT_NE(server.Log().find(" 356000000000022 -> D1\n"), std::string::npos) << server.Log();
-    EXPECT_TRUE(server.WaitForLog(" D1: terminate=0\n"));
+    std::vector<int> slots = server.SlotsOf("356000000000022", 2);
+    ASSERT_EQ(slots.size(), 2u);
+    EXPECT_NE(std::to_string(slots[1]), held);
+    EXPECT_TRUE(server.WaitForLog(" D" + std::to_string(slots[1]) + ": terminate=" + held + "\n"));
     // The held slot is gone, so the sweep never deletes it.
-    EXPECT_EQ(server.CountInLog(" D0: Deleted"), 0u);
+    EXPECT_EQ(server.CountInLog(" D" + held + ": Deleted"), 0u);
 }
 
 TEST(UnitSession, ConnectionBeyondTheTableIsRefused) {

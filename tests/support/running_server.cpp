@@ -50,3 +50,43 @@ size_t RunningServer::CountInLog(const std::string& text) const {
     for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++count;
     return count;
 }
+
+namespace {
+
+std::vector<int> FindSlots(const std::string& log, const std::string& serial) {
+    std::vector<int> slots;
+    size_t line = 0;
+    while (line < log.size()) {
+        size_t end = log.find('\n', line);
+        if (end == std::string::npos) end = log.size();
+        std::string text = log.substr(line, end - line);
+        line = end + 1;
+        // "hhmmss D5: <serial> <description>"
+        if (text.size() > 8 && text.compare(7, 1, "D") == 0) {
+            size_t colon = text.find(": ", 8);
+            if (colon != std::string::npos && text.compare(colon + 2, serial.size() + 1, serial + " ") == 0) {
+                int slot = std::stoi(text.substr(8, colon - 8));
+                // A UDP unit's identification names the slot its datagram already took.
+                if (slots.empty() || slots.back() != slot) slots.push_back(slot);
+                continue;
+            }
+        }
+        // "hhmmss UDP: Connected a.b.c.d:p <serial> -> D5"
+        std::string marker = " " + serial + " -> D";
+        size_t at = text.find(marker);
+        if (text.find("UDP: Connected") != std::string::npos && at != std::string::npos) {
+            slots.push_back(std::stoi(text.substr(at + marker.size())));
+        }
+    }
+    return slots;
+}
+
+}  // namespace
+
+std::vector<int> RunningServer::SlotsOf(const std::string& serial, size_t count,
+                                        std::chrono::milliseconds limit) {
+    std::vector<int> slots;
+    WaitUntil([&] { return (slots = FindSlots(Log(), serial)).size() >= count; }, limit);
+    EXPECT_GE(slots.size(), count) << "unit " << serial << " not in the log:\n" << Log();
+    return slots;
+}

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
@@ -31,6 +32,12 @@ public:
                      std::chrono::milliseconds limit = std::chrono::seconds(10));
     // Number of times `text` appears in the log.
     size_t CountInLog(const std::string& text) const;
+    // The slots unit `serial` was given, in log order: from its TCP
+    // identification entry ("D5: <serial> ...") or its UDP allocation entry
+    // ("... <serial> -> D5"), one entry per slot taken. Waits up to `limit`
+    // for `count` of them.
+    std::vector<int> SlotsOf(const std::string& serial, size_t count = 1,
+                             std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 private:
     TempDir m_dir;

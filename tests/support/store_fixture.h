@@ -14,6 +14,15 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_db.h"
 
+// How often `text` stands in `haystack`.
+inline size_t CountOf(const std::string& haystack, const std::string& text) {
+    size_t count = 0;
+    for (size_t at = haystack.find(text); at != std::string::npos; at = haystack.find(text, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -82,7 +82,7 @@ bool SimUnit::Connect(std::chrono::milliseconds timeout) {
     Close();
     bool tcp = m_config.transport == Transport::kTcp;
     addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
+    hints.ai_family = AF_INET;  // the server listens on IPv4
     hints.ai_socktype = tcp ? SOCK_STREAM : SOCK_DGRAM;
     addrinfo* found = nullptr;
     std::string port = std::to_string(m_config.port);

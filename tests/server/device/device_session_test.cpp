@@ -1,0 +1,233 @@
+// The unit session in-process: a slot whose "connection" is one end of a
+// socket pair, the test holding the other end as the unit, and a real
+// database. Every reply the session sends is read back as the unit sees it.
+
+#include "server/device/device_session.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "common/base64_writer.h"
+#include "server/store/statdata_sql.h"
+#include "tests/support/frame_bytes.h"
+#include "tests/support/store_fixture.h"
+
+namespace {
+
+class SessionTest : public StoreTest {
+protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        gConfig.sndTimeout = 1;
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, m_pair), 0);
+        DeviceSlot& d = tasks[0];
+        d.state = kSlotActive;
+        d.tcp = 1;
+        d.socket = m_pair[0];
+        d.terminator = '\n';
+        d.owner = kOwnerNone;
+        d.newProtocol = 1;
+    }
+    void TearDown() override {
+        close(m_pair[0]);
+        close(m_pair[1]);
+        StoreTest::TearDown();
+    }
+
+    int Line(const std::string& bytes) {
+        std::string text = B64(bytes);
+        CopyText(tasks[0].line, text);
+        return ProcessDeviceLine(0, Connection());
+    }
+    // Everything the session sent to the unit so far.
+    std::string Replies() {
+        std::string out;
+        char buffer[4096];
+        pollfd pfd{m_pair[1], POLLIN, 0};
+        while (poll(&pfd, 1, 0) > 0) {
+            ssize_t n = read(m_pair[1], buffer, sizeof buffer);
+            if (n <= 0) break;
+            out.append(buffer, static_cast<size_t>(n));
+        }
+        return out;
+    }
+    void Identify(uint32_t version = 0) {
+        std::string payload = Text("356000000000077", 15) + Text("Van", 16) + Text("", 20) +
+                              Text("", 17) + Text("", 13) + Le(version, 4);
+        ASSERT_EQ(Line(Frame(0, 85, payload)), 1);
+        Replies();
+    }
+
+    int m_pair[2] = {-1, -1};
+};
+
+const std::string kAck = "JgA=\n";
+const std::string kNack = "KQA=\n";
+
+TEST_F(SessionTest, EmptyAndDiscardedLinesAreNotAnswered) {
+    EXPECT_EQ(Line(""), 1);
+    EXPECT_EQ(Line(Frame(40, 0, "") + Frame(222, 0, "")), 0);
+    EXPECT_EQ(Replies(), "");
+}
+
+TEST_F(SessionTest, AcknowledgementRequestAndAgpsRequest) {
+    EXPECT_EQ(Line(Frame(40, 0, "")), 1);
+    EXPECT_EQ(Replies(), kAck);
+    EXPECT_EQ(Line(Frame(160, 0, "")), 1);
+    EXPECT_EQ(Replies(), kAck);
+    EXPECT_NE(Log().find(" D0: A-GPS done\n"), std::string::npos);
+    // Both in one line: the acknowledgement, then the second one for A-GPS.
+    EXPECT_EQ(Line(Frame(40, 0, "") + Frame(160, 0, "")), 1);
+    EXPECT_EQ(Replies(), kAck + kAck);
+}
+
+TEST_F(SessionTest, ReidentificationCountsTheConnectionAndStoresNoLocation) {
+    Identify();
+    tasks[0].bytesReceived = 100;
+    tasks[0].bytesSent = 50;
+    std::string reident = Frame(42, 36, Text("Van 2", 16) + Text("8948", 20));
+    std::string inputs = Frame(2, 3, "\x01\x02\x03");
+    EXPECT_EQ(Line(reident + inputs), 1);
+    EXPECT_EQ(Replies(), kAck);
+    EXPECT_EQ(tasks[0].bytesReceived, 0u);
+    EXPECT_EQ(tasks[0].location.present, 0u);
+    EXPECT_EQ(tasks[0].location.rawdin, 1);  // the values stay
+    EXPECT_TRUE(m_db.Query("select id from locdata").empty());
+    EXPECT_NE(Log().find(" D0: Van 2\n"), std::string::npos);
+    EXPECT_NE(Log().find(" D0: Reconnected 100 50\n"), std::string::npos);
+    auto events = m_db.Query("select event, param1, param2 from statdata order by id");
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[1], (SqlRow{"2", "100", "50"}));
+    EXPECT_EQ(events[2], (SqlRow{"1", "1", "0"}));
+    EXPECT_EQ(m_db.Query("select dscr, ccid from devices")[0], (SqlRow{"Van 2", "8948"}));
+}
+
+TEST_F(SessionTest, OfflineConfigurationIsSentThreeTimesThenGivenUp) {
+    Identify();
+    DeviceSlot& d = tasks[0];
+    CopyText(d.offlineText, "CONFIGLINE\n");
+    d.offlineType = 3;
+    d.offlineStatus = 1;
+    for (int send = 1; send <= 3; ++send) {
+        EXPECT_EQ(Line(Frame(40, 0, "")), 1);
+        EXPECT_EQ(Replies(), "CONFIGLINE\n" + kAck) << send;
+        EXPECT_EQ(d.offlineStatus, 1 + send);
+        EXPECT_EQ(d.owner, kOwnerOfflineConfig);
+    }
+    EXPECT_EQ(Line(Frame(40, 0, "")), 1);
+    EXPECT_EQ(Replies(), kAck);
+    EXPECT_EQ(d.offlineStatus, 5);
+    EXPECT_EQ(d.owner, kOwnerNone);
+    EXPECT_EQ(CountOf(Log(), "CFG: Send offline config 0/3\n"), 3u);
+}
+
+TEST_F(SessionTest, OfflineConfigurationAnswers) {
+    Identify();
+    DeviceSlot& d = tasks[0];
+    CopyText(d.offlineText, "CONFIGLINE\n");
+    d.offlineStatus = 1;
+    ASSERT_EQ(Line(Frame(40, 0, "")), 1);
+    Replies();
+    // The unit's acknowledgement alone earns no acknowledgement.
+    EXPECT_EQ(Line(Frame(37, 0, "")), 1);
+    EXPECT_EQ(Replies(), "");
+    EXPECT_EQ(d.offlineStatus, 7);
+    EXPECT_EQ(d.owner, kOwnerNone);
+    EXPECT_NE(Log().find("CFG: Receive ack from 0\n"), std::string::npos);
+
+    d.offlineStatus = 1;
+    ASSERT_EQ(Line(Frame(40, 0, "")), 1);
+    EXPECT_EQ(Line(Frame(44, 0, "")), 1);
+    EXPECT_EQ(d.offlineStatus, 6);
+    EXPECT_NE(Log().find("CFG: Receive nack from 0\n"), std::string::npos);
+}
+
+TEST_F(SessionTest, SenderRequestsAreAcknowledgedOrRefused) {
+    Identify();
+    DeviceSlot& d = tasks[0];
+    unsigned long id = d.dbId;
+    d.owner = kOwnerSender;
+    d.requestIsDownload = 0;
+    d.requestId = 55;
+    EXPECT_EQ(Line(Frame(37, 0, "")), 1);
+    EXPECT_EQ(d.requestResult, 1);
+    EXPECT_EQ(d.owner, kOwnerNone);
+    EXPECT_NE(Log().find("MSG: Receive ack from 0/" + std::to_string(id) + "\n"), std::string::npos);
+
+    d.owner = kOwnerSender;
+    d.requestIsDownload = 1;
+    d.requestId = 66;
+    EXPECT_EQ(Line(Frame(44, 0, "")), 1);
+    EXPECT_EQ(d.requestResult, -1);
+    EXPECT_EQ(d.downloadId, 0u);
+    d.owner = kOwnerSender;
+    EXPECT_EQ(Line(Frame(37, 0, "")), 1);
+    EXPECT_EQ(d.requestResult, 1);
+    EXPECT_EQ(d.downloadId, 66u);
+    EXPECT_NE(Log().find("KORV: Receive nack from 0/" + std::to_string(id) + "\n"), std::string::npos);
+    EXPECT_EQ(Replies(), "");
+    // Nobody waiting: only the claim is cleared.
+    EXPECT_EQ(Line(Frame(37, 0, "")), 1);
+    EXPECT_EQ(d.owner, kOwnerNone);
+}
+
+TEST_F(SessionTest, FailedStoreEndsTheLineWithoutAnAnswer) {
+    Identify();
+    DecodeTable saved = gDecodeTable;
+    gDecodeTable = DecodeTable{};
+    gDecodeTable[0].used = true;
+    std::strcpy(gDecodeTable[0].column, "no_such_column");
+    gDecodeTable[0].fms_config = 1;
+    gDecodeTable[0].method = 1;
+    gDecodeTable[0].byte_count = 1;
+    gDecodeTable[0].bit_count = 8;
+    EXPECT_EQ(Line(Frame(19, 22, std::string("\x00\x01", 2) + std::string(20, '\0')) + Frame(40, 0, "")), -1);
+    gDecodeTable = saved;
+    EXPECT_EQ(Replies(), "");
+    EXPECT_NE(Log().find(" D0: writetolocdata error\n"), std::string::npos);
+}
+
+TEST_F(SessionTest, TunnelToAFarEndAndRefusalForUdpUnits) {
+    Identify();
+    int far = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(far, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(far, 1), 0);
+    getsockname(far, reinterpret_cast<sockaddr*>(&address), &length);
+    uint16_t port = ntohs(address.sin_port);
+
+    std::string connect = Frame(112, 7, std::string("\x01\x7F\x00\x00\x01", 5) + Le(port, 2));
+    EXPECT_EQ(Line(connect), 1);
+    EXPECT_EQ(Replies(), kAck);
+    int accepted = accept(far, nullptr, nullptr);
+    ASSERT_GE(accepted, 0);
+    EXPECT_TRUE(tasks[0].tunnelOpen);
+
+    EXPECT_EQ(Line(Frame(116, 0, Le(5, 2) + "hello")), 1);
+    EXPECT_EQ(Replies(), kAck);
+    char received[8] = {};
+    EXPECT_EQ(read(accepted, received, sizeof received), 5);
+    EXPECT_STREQ(received, "hello");
+    EXPECT_NE(Log().find(" D0: SocketSend 68656C6C6F\n"), std::string::npos);
+
+    EXPECT_EQ(Line(Frame(113, 0, "")), 1);
+    EXPECT_EQ(Replies(), kAck);
+    EXPECT_FALSE(tasks[0].tunnelOpen);
+    EXPECT_EQ(Line(Frame(116, 0, Le(1, 2) + "x")), 1);
+    EXPECT_EQ(Replies(), kNack);
+
+    tasks[0].tcp = 0;  // a UDP unit may not open a tunnel
+    tasks[0].socket = -1;
+    EXPECT_EQ(Line(connect), 1);
+    EXPECT_NE(Log().find(" D0: SocketConnect ERROR\n"), std::string::npos);
+    tasks[0].tcp = 1;
+    tasks[0].socket = m_pair[0];
+    close(accepted);
+    close(far);
+}
+
+}  // namespace

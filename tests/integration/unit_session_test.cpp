@@ -297,3 +297,48 @@ TEST(UnitSession, ConnectionBeyondTheTableIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(UnitSession, TunnelRelaysTheFarEndBackToTheUnit) {
+    RunningServer server;
+    UniqueFd far(socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(far.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(far.get(), 1), 0);
+    getsockname(far.get(), reinterpret_cast<sockaddr*>(&address), &length);
+
+    auto unit = Connect(server, MakeIdentity("356000000000031"));
+    ASSERT_TRUE(unit->SendLine({unit->IdentificationFrame(),
+                                TunnelConnectFrame(true, {127, 0, 0, 1}, ntohs(address.sin_port))}));
+    ASSERT_EQ(NextFrame(*unit).id, kServerAck);
+    UniqueFd peer(accept(far.get(), nullptr, nullptr));
+    ASSERT_TRUE(peer.valid());
+
+    ASSERT_EQ(send(peer.get(), "hello", 5, 0), 5);
+    // Forwarded in the next idle second; the unit acknowledges it with 37.
+    ServerFrame data = NextFrame(*unit);
+    ASSERT_EQ(data.id, kTunnelFromFarEnd);
+    EXPECT_EQ(CountedData(data), "hello");
+    EXPECT_TRUE(server.WaitForLog(": SocketReceive 68656C6C6F\n"));
+
+    peer.Reset();
+    ServerFrame closed = NextFrame(*unit);
+    EXPECT_EQ(closed.id, kTunnelClosed);
+    EXPECT_TRUE(server.WaitForLog(": SockClose\n"));
+}
+
+TEST(UnitSession, TunnelFromAUdpUnitIsRefused) {
+    RunningServer server;
+    auto unit = Connect(server, MakeIdentity("356000000000032"), Transport::kUdp);
+    ASSERT_TRUE(unit->SendLine({unit->IdentificationFrame()}));
+    ASSERT_EQ(NextFrame(*unit).id, kServerAck);
+    ASSERT_TRUE(unit->SendLine({TunnelConnectFrame(true, {127, 0, 0, 1}, 9)}));
+    EXPECT_EQ(NextFrame(*unit).id, kServerNack);
+    EXPECT_TRUE(server.WaitForLog(": SocketConnect ERROR\n"));
+}
+
+}  // namespace

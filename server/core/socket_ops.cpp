@@ -7,11 +7,6 @@
 
 #include <cerrno>
 
-void UniqueFd::Reset(int fd) {
-    if (m_fd >= 0) close(m_fd);
-    m_fd = fd;
-}
-
 namespace {
 
 int PollOne(int fd, short events, int timeoutMs) {

@@ -10,34 +10,8 @@
 #include <cstddef>
 #include <string>
 
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    ~UniqueFd() { Reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : m_fd(other.Release()) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            m_fd = other.Release();
-        }
-        return *this;
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
+#include "common/unique_fd.h"
 
-    int get() const { return m_fd; }
-    explicit operator bool() const { return m_fd >= 0; }
-    int Release() {
-        int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-    void Reset(int fd = -1);
-
-private:
-    int m_fd = -1;
-};
 
 // 1 readable (or closed by the peer), 0 time-out, -1 error.
 int SockWaitReadable(int fd, int timeoutMs);

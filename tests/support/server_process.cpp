@@ -13,9 +13,11 @@
 #include "tests/support/temp_dir.h"
 
 ServerProcess::ServerProcess(const Options& options) {
-    m_outPath = options.workDir + "/.stdout";
-    m_errPath = options.workDir + "/.stderr";
-    std::string binary = std::string(VIMKO_BIN_DIR) + "/VimkoSrv";
+    static int sequence = 0;
+    std::string tag = options.program + "." + std::to_string(sequence++);
+    m_outPath = options.workDir + "/." + tag + ".stdout";
+    m_errPath = options.workDir + "/." + tag + ".stderr";
+    std::string binary = std::string(VIMKO_BIN_DIR) + "/" + options.program;
     int slave = -1;
     if (options.terminal) {
         if (openpty(&m_terminal, &slave, nullptr, nullptr, nullptr) != 0) {

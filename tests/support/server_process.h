@@ -1,7 +1,7 @@
 #pragma once
-// The real VimkoSrv binary run as a child process for end-to-end tests, with
-// its standard output and error captured in files (or standard output on a
-// pseudo-terminal).
+// A real program of the build (VimkoSrv unless told otherwise) run as a child
+// process for end-to-end tests, with its standard output and error captured
+// in files (or standard output on a pseudo-terminal).
 
 #include <sys/types.h>
 
@@ -16,6 +16,7 @@ public:
         std::string workDir;
         std::vector<std::string> args;
         bool terminal = false;  // standard output on a pseudo-terminal
+        std::string program = "VimkoSrv";  // a program of the build's bin/
     };
 
     explicit ServerProcess(const Options& options);

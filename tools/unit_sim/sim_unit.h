@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "tools/unit_sim/server_frames.h"
-#include "tools/unit_sim/unique_fd.h"
+#include "common/unique_fd.h"
 #include "tools/unit_sim/unit_frames.h"
 
 namespace unit_sim {

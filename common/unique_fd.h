@@ -1,14 +1,13 @@
 #pragma once
-// Owns one file descriptor (socket) and closes it when it goes away.
+// Owns one file descriptor (a socket, a file) and closes it when it goes
+// away, so no early return leaks one. Used by the server and the tools.
 
 #include <unistd.h>
 
 #include <utility>
 
-namespace unit_sim {
-
 class UniqueFd {
-  public:
+public:
     UniqueFd() = default;
     explicit UniqueFd(int fd) : m_fd(fd) {}
     ~UniqueFd() { Reset(); }
@@ -25,13 +24,14 @@ class UniqueFd {
 
     int get() const { return m_fd; }
     bool valid() const { return m_fd >= 0; }
+    explicit operator bool() const { return valid(); }
+    // Gives the descriptor up without closing it.
+    int Release() { return std::exchange(m_fd, -1); }
     void Reset(int fd = -1) {
         if (m_fd >= 0) ::close(m_fd);
         m_fd = fd;
     }
 
-  private:
+private:
     int m_fd = -1;
 };
-
-}  // namespace unit_sim

@@ -8,7 +8,7 @@
 #include <string_view>
 
 class Base64Writer {
-public:
+  public:
     void PutByte(uint8_t byte);
     void PutBytes(const uint8_t* bytes, size_t count);
     // Little-endian number of `size` bytes.
@@ -22,7 +22,7 @@ public:
     // is empty again.
     std::string Finish();
 
-private:
+  private:
     std::string m_text;
     int m_phase = 0;
     uint8_t m_carry = 0;

@@ -6,7 +6,9 @@
 
 namespace {
 
-bool FitsInt(long long value) { return value >= INT_MIN && value <= INT_MAX; }
+bool FitsInt(long long value) {
+    return value >= INT_MIN && value <= INT_MAX;
+}
 
 }  // namespace
 
@@ -17,9 +19,9 @@ bool ParseDecodeLine(const char* line, DecodeRule& rule) {
     float factor = 0;
     // Integers are read wide so that an out-of-range value is refused
     // instead of wrapping into a plausible-looking rule.
-    int fields = std::sscanf(line, "%255s %lld %lld %lld %lld %lld %lld %lld %f %f", column,
-                             &ints[0], &ints[1], &ints[2], &ints[3], &ints[4], &ints[5],
-                             &ints[6], &add, &factor);
+    int fields =
+        std::sscanf(line, "%255s %lld %lld %lld %lld %lld %lld %lld %f %f", column, &ints[0],
+                    &ints[1], &ints[2], &ints[3], &ints[4], &ints[5], &ints[6], &add, &factor);
     if (fields != 10) return false;
     if (std::strlen(column) > kDecodeColumnMax) return false;
     for (long long value : ints) {

@@ -18,7 +18,9 @@ uint32_t Mask(int bits) {
 }
 
 // Shifts by 32 or more wrap, as the units' own decoders do.
-uint32_t ShiftRight(uint32_t value, int shift) { return value >> (static_cast<unsigned>(shift) & 31u); }
+uint32_t ShiftRight(uint32_t value, int shift) {
+    return value >> (static_cast<unsigned>(shift) & 31u);
+}
 
 }  // namespace
 

@@ -5,14 +5,28 @@
 
 namespace {
 
-uint32_t U8(Base64Reader& r) { return ReadLE(r, 1); }
-uint32_t U16(Base64Reader& r) { return ReadLE(r, 2); }
-uint32_t U32(Base64Reader& r) { return ReadLE(r, 4); }
-int32_t I8(Base64Reader& r) { return static_cast<int8_t>(ReadLE(r, 1)); }
-int32_t I16(Base64Reader& r) { return static_cast<int16_t>(ReadLE(r, 2)); }
-int32_t I32(Base64Reader& r) { return static_cast<int32_t>(ReadLE(r, 4)); }
+uint32_t U8(Base64Reader& r) {
+    return ReadLE(r, 1);
+}
+uint32_t U16(Base64Reader& r) {
+    return ReadLE(r, 2);
+}
+uint32_t U32(Base64Reader& r) {
+    return ReadLE(r, 4);
+}
+int32_t I8(Base64Reader& r) {
+    return static_cast<int8_t>(ReadLE(r, 1));
+}
+int32_t I16(Base64Reader& r) {
+    return static_cast<int16_t>(ReadLE(r, 2));
+}
+int32_t I32(Base64Reader& r) {
+    return static_cast<int32_t>(ReadLE(r, 4));
+}
 
-void SetBit(LocationRecord& rec, int bit) { rec.present |= 1u << bit; }
+void SetBit(LocationRecord& rec, int bit) {
+    rec.present |= 1u << bit;
+}
 
 bool IsTagChar(uint8_t c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -94,8 +108,9 @@ void DecodeFmsStandard(Base64Reader& r, LocationRecord& rec) {
     struct Span {
         int first, last;
         uint32_t bit;
-    } const spans[] = {{0, 1, 0x1},    {2, 3, 0x2},   {4, 7, 0x4},   {8, 8, 0x8},   {9, 12, 0x10},
-                       {13, 16, 0x20}, {17, 17, 0x40}, {18, 18, 0x80}, {19, 19, 0x100}};
+    } const spans[] = {{0, 1, 0x1},    {2, 3, 0x2},    {4, 7, 0x4},
+                       {8, 8, 0x8},    {9, 12, 0x10},  {13, 16, 0x20},
+                       {17, 17, 0x40}, {18, 18, 0x80}, {19, 19, 0x100}};
     for (const Span& span : spans) {
         for (int i = span.first; i <= span.last; ++i) {
             rec.fmsdata[i] = (status & span.bit) ? data[i] : 0xFF;

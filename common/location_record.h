@@ -28,7 +28,7 @@ struct LocationRecord {
     float longitudem;
     float altitude, altref, cogt, kph;
     int32_t distance;
-    int32_t time;  // hhmmsscc
+    int32_t time;              // hhmmsscc
     int32_t day, month, year;  // year 0: no date
     int32_t antstat;
     // bit 1: digital inputs

@@ -19,8 +19,11 @@ DecodeTable MakeRules() {
     const struct {
         const char* column;
         int real, method, first, count, shift, bits;
-    } rules[] = {{"a", 1, 0, 0, 2, 0, 16}, {"b", 0, 1, 19, 4, 35, 40}, {"c", 1, 0, 30, 4, -3, 7},
-                 {"d", 0, 7, 0, 1, 0, 8},  {"e", 1, 0, 5, 1, 0, 0}};
+    } rules[] = {{"a", 1, 0, 0, 2, 0, 16},
+                 {"b", 0, 1, 19, 4, 35, 40},
+                 {"c", 1, 0, 30, 4, -3, 7},
+                 {"d", 0, 7, 0, 1, 0, 8},
+                 {"e", 1, 0, 5, 1, 0, 0}};
     size_t i = 0;
     for (const auto& r : rules) {
         DecodeRule& rule = table[i++];
@@ -65,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::string identifier;
     std::string rest;
-    if (DecodeUdpDatagram(line.c_str(), identifier, rest) && identifier.size() > 16) __builtin_trap();
+    if (DecodeUdpDatagram(line.c_str(), identifier, rest) && identifier.size() > 16)
+        __builtin_trap();
     return 0;
 }

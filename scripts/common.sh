@@ -4,7 +4,7 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 PACKAGES=(
-    build-essential cmake ninja-build ccache pkg-config clang libclang-rt-dev
+    build-essential cmake ninja-build ccache pkg-config clang clang-format libclang-rt-dev
     googletest libgtest-dev
     libmariadb-dev mariadb-server mariadb-client
     qt6-base-dev qt6-serialport-dev

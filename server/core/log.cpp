@@ -21,9 +21,13 @@ void AppendEntry(const std::string& text) {
 
 }  // namespace
 
-void LogSetPath(const std::string& path) { gLogPath = path; }
+void LogSetPath(const std::string& path) {
+    gLogPath = path;
+}
 
-std::string LogPrefix(uint32_t clock) { return StringPrintf("%06u ", clock); }
+std::string LogPrefix(uint32_t clock) {
+    return StringPrintf("%06u ", clock);
+}
 
 void LogWrite(const char* format, ...) {
     std::string text = LogPrefix(gLogClock.load(std::memory_order_relaxed));

@@ -18,7 +18,7 @@ namespace {
 // line without its line feed; a last line without a line feed still counts,
 // an empty remainder after the last line feed does not.
 class LineCursor {
-public:
+  public:
     explicit LineCursor(const std::string& text) : m_text(text) {}
 
     // False at the end of the text.
@@ -31,7 +31,7 @@ public:
         return true;
     }
 
-private:
+  private:
     const std::string& m_text;
     size_t m_pos = 0;
 };
@@ -144,8 +144,8 @@ std::vector<std::string> ConfigEchoLines(const ServerConfig& c, const DecodeTabl
         const DecodeRule& r = table[static_cast<size_t>(i)];
         lines.push_back(StringPrintf("DECODE%d=%s,%d,%d,%d,%d,%d,%d,%d,%f,%f\n", i + 1, r.column,
                                      r.real_value, r.fms_config, r.method, r.first_byte,
-                                     r.byte_count, r.shift, r.bit_count,
-                                     static_cast<double>(r.add), static_cast<double>(r.factor)));
+                                     r.byte_count, r.shift, r.bit_count, static_cast<double>(r.add),
+                                     static_cast<double>(r.factor)));
     }
     return lines;
 }

@@ -10,9 +10,9 @@
 inline constexpr size_t kConfigLineMax = 255;  // characters of one configuration line
 
 struct ServerConfig {
-    int devicePort = 0;    // DEVICE_PORT: TCP and UDP port of the units
-    int telnetPort = 0;    // TELNET_PORT: operator console
-    std::string logFile;   // LOG_FILE
+    int devicePort = 0;   // DEVICE_PORT: TCP and UDP port of the units
+    int telnetPort = 0;   // TELNET_PORT: operator console
+    std::string logFile;  // LOG_FILE
     std::string sqlDatabase;
     std::string sqlHost;
     std::string sqlUser;

@@ -23,7 +23,9 @@ int PollOne(int fd, short events, int timeoutMs) {
 
 }  // namespace
 
-int SockWaitReadable(int fd, int timeoutMs) { return PollOne(fd, POLLIN, timeoutMs); }
+int SockWaitReadable(int fd, int timeoutMs) {
+    return PollOne(fd, POLLIN, timeoutMs);
+}
 
 int SockWaitWritable(int fd, int timeoutMs) {
     pollfd pfd{fd, POLLOUT, 0};
@@ -70,7 +72,8 @@ ssize_t SockSend(int fd, const void* bytes, size_t count) {
 }
 
 ssize_t SockSendTo(int fd, const void* bytes, size_t count, const sockaddr_in& to) {
-    return sendto(fd, bytes, count, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    return sendto(fd, bytes, count, MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&to),
+                  sizeof to);
 }
 
 ssize_t SockRecvFrom(int fd, void* buffer, size_t size, sockaddr_in& from) {
@@ -103,4 +106,6 @@ std::string AddressText(const sockaddr_in& address) {
     return text;
 }
 
-int AddressPort(const sockaddr_in& address) { return ntohs(address.sin_port); }
+int AddressPort(const sockaddr_in& address) {
+    return ntohs(address.sin_port);
+}

@@ -12,7 +12,6 @@
 
 #include "common/unique_fd.h"
 
-
 // 1 readable (or closed by the peer), 0 time-out, -1 error.
 int SockWaitReadable(int fd, int timeoutMs);
 // Waits on two descriptors (fd2 may be -1). 0 time-out, -1 error, otherwise

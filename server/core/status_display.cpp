@@ -20,7 +20,8 @@ std::string FormatStatusDisplay(const StatusValues& v) {
            StringPrintf("%02d:%02d:%02d", v.utc.tm_hour, v.utc.tm_min, v.utc.tm_sec));
     AddRow(out, "Logged devices", StringPrintf("%d   ", v.devices));
     AddRow(out, "Logged configs:", StringPrintf("%d   ", v.consoles));
-    AddRow(out, "Total received bytes:", StringPrintf("%lu", static_cast<unsigned long>(v.received)));
+    AddRow(out,
+           "Total received bytes:", StringPrintf("%lu", static_cast<unsigned long>(v.received)));
     AddRow(out, "Total send bytes:", StringPrintf("%lu", static_cast<unsigned long>(v.sent)));
     AddRow(out, "Database connections:", StringPrintf("%d   ", v.sqlConnected));
     AddRow(out, "SQL requests:", StringPrintf("%d   ", v.sqlBusy));

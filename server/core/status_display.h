@@ -12,13 +12,13 @@
 std::string FormatStatusDisplay(const StatusValues& values);
 
 class StatusDisplay {
-public:
+  public:
     StatusDisplay(std::FILE* out, bool terminal) : m_out(out), m_terminal(terminal) {}
 
     // Draws the values over the previous drawing.
     void Draw(const StatusValues& values);
 
-private:
+  private:
     std::FILE* m_out;
     bool m_terminal;
     bool m_drawn = false;

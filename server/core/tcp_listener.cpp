@@ -54,11 +54,11 @@ UniqueFd OpenListener() {
 
 // The state of one connection thread beside its slot.
 class Connection {
-public:
+  public:
     explicit Connection(int slot) : m_slot(slot), m_device(tasks[slot]) {}
     void Run();
 
-private:
+  private:
     enum class Source { kUnit, kTunnel, kIdle };
 
     Source Receive(bool ignoreTunnel, int& result, uint8_t& byte);
@@ -129,7 +129,8 @@ bool Connection::UnitByte(uint8_t byte) {
     m_countdown = m_device.loggedIn.load() ? gConfig.rcvTimeout : gConfig.rcvTimeout2;
     ++m_uncounted;
     m_device.lastReceive = WallClockNow();
-    if (m_device.lineLength < kLineSize - 1) m_device.line[m_device.lineLength++] = static_cast<char>(byte);
+    if (m_device.lineLength < kLineSize - 1)
+        m_device.line[m_device.lineLength++] = static_cast<char>(byte);
     if (byte != '\n' && byte != '.' && byte != ';') return true;
 
     m_device.terminator = byte;
@@ -160,7 +161,8 @@ bool Connection::IdleSecond() {
         left = left > 0 ? static_cast<uint8_t>(left - 1) : 0;
         m_device.tunnelCountdown = left;
         if (left == 0) {
-            LogWrite(owner == kOwnerTunnelClose ? "D%d: SockClose TIMEOUT\n" : "D%d: SockReceive TIMEOUT\n",
+            LogWrite(owner == kOwnerTunnelClose ? "D%d: SockClose TIMEOUT\n"
+                                                : "D%d: SockReceive TIMEOUT\n",
                      m_slot);
             m_device.owner.compare_exchange_strong(owner, kOwnerNone);
         }
@@ -253,14 +255,16 @@ void TcpDeviceListener() {
         if (fd < 0) continue;
         int slot = AllocateTcpSlot(fd, peer, WallClockNow());
         if (slot < 0) {
-            LogWrite("TCP: Serwer overflow, reject: %s:%d\n", AddressText(peer).c_str(), AddressPort(peer));
+            LogWrite("TCP: Serwer overflow, reject: %s:%d\n", AddressText(peer).c_str(),
+                     AddressPort(peer));
             SockClose(fd);
             continue;
         }
         pthread_t thread;
         if (pthread_create(&thread, &attr, ConnectionThread,
                            reinterpret_cast<void*>(static_cast<intptr_t>(slot))) != 0) {
-            LogWrite("TCP: Thread error, reject: %s:%d\n", AddressText(peer).c_str(), AddressPort(peer));
+            LogWrite("TCP: Thread error, reject: %s:%d\n", AddressText(peer).c_str(),
+                     AddressPort(peer));
             tasks[slot].socket = -1;
             SockClose(fd);
             tasks[slot].state = kSlotFree;

@@ -101,7 +101,8 @@ void HandleDatagram(int socket, char* data, size_t length, const sockaddr_in& fr
             return;
         }
         total_received += size;
-        LogWrite("UDP: Connected %s:%d %s -> D%d\n", address.c_str(), port, identifier.c_str(), slot);
+        LogWrite("UDP: Connected %s:%d %s -> D%d\n", address.c_str(), port, identifier.c_str(),
+                 slot);
         HandOver(slot);
     }
 
@@ -117,16 +118,19 @@ void HandleDatagram(int socket, char* data, size_t length, const sockaddr_in& fr
 void UdpSilenceSweep(int64_t now) {
     for (int i = 0; i < kMaxDevices; ++i) {
         DeviceSlot& d = tasks[i];
-        if (d.state.load() != kSlotActive || d.tcp.load() != 0 || d.newProtocol.load() == 0) continue;
+        if (d.state.load() != kSlotActive || d.tcp.load() != 0 || d.newProtocol.load() == 0)
+            continue;
         unsigned long received = d.bytesReceived.load();
         unsigned long sent = d.bytesSent.load();
         if (d.terminate.load()) {
             LogWrite("D%d: Disconnected (terminate) %lu %lu\n", i, received, sent);
-            StatusEvent(i, kEventConnectionEnd, static_cast<long>(received), static_cast<long>(sent));
+            StatusEvent(i, kEventConnectionEnd, static_cast<long>(received),
+                        static_cast<long>(sent));
             d.state = kSlotFree;
         } else if (now - d.lastReceive.load() > static_cast<int64_t>(gConfig.rcvTimeout)) {
             LogWrite("D%d: Disconnected (timeout) %lu %lu\n", i, received, sent);
-            StatusEvent(i, kEventConnectionEnd, static_cast<long>(received), static_cast<long>(sent));
+            StatusEvent(i, kEventConnectionEnd, static_cast<long>(received),
+                        static_cast<long>(sent));
             d.state = kSlotHeld;
         }
     }

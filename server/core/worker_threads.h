@@ -5,7 +5,7 @@
 #include <vector>
 
 struct WorkerThread {
-    int number;      // as in the start-up failure text "Nie moge utworzyc watku #%d"
+    int number;  // as in the start-up failure text "Nie moge utworzyc watku #%d"
     void (*entry)();
 };
 

@@ -44,10 +44,10 @@ enum SlotState : uint8_t { kSlotFree = 0, kSlotHeld = 1, kSlotActive = 2 };
 
 // Who waits for the unit's next answer (`owner`).
 inline constexpr int32_t kOwnerNone = -1;
-inline constexpr int32_t kOwnerSender = 50;          // outbox or download sender
-inline constexpr int32_t kOwnerOfflineConfig = 51;   // offline configuration delivery
-inline constexpr int32_t kOwnerTunnelClose = 52;     // tunnel-closed frame unacknowledged
-inline constexpr int32_t kOwnerTunnelData = 53;      // tunnel data frame unacknowledged
+inline constexpr int32_t kOwnerSender = 50;         // outbox or download sender
+inline constexpr int32_t kOwnerOfflineConfig = 51;  // offline configuration delivery
+inline constexpr int32_t kOwnerTunnelClose = 52;    // tunnel-closed frame unacknowledged
+inline constexpr int32_t kOwnerTunnelData = 53;     // tunnel data frame unacknowledged
 
 struct DeviceSlot {
     std::atomic<uint8_t> state{kSlotFree};
@@ -55,43 +55,44 @@ struct DeviceSlot {
     sockaddr_in peer{};           // textLock; for UDP the sender of the latest datagram
     std::atomic<int> socket{-1};  // TCP: the connection; UDP: the shared server socket
     std::atomic<uint8_t> loggedIn{0};
-    std::atomic<uint32_t> dbId{0};   // devices.id, 0 until known
-    char devId[15 + 1]{};            // textLock; serial number (devices.sn)
-    char description[16 + 1]{};      // textLock
-    char ccid[20 + 1]{};             // textLock; SIM card number
-    pthread_t thread{};              // TCP connection thread, detached
+    std::atomic<uint32_t> dbId{0};  // devices.id, 0 until known
+    char devId[15 + 1]{};           // textLock; serial number (devices.sn)
+    char description[16 + 1]{};     // textLock
+    char ccid[20 + 1]{};            // textLock; SIM card number
+    pthread_t thread{};             // TCP connection thread, detached
     std::atomic<int32_t> owner{kOwnerNone};
-    std::atomic<uint32_t> requestId{0};          // outbox message or download request last sent
-    std::atomic<uint8_t> requestIsDownload{0};   // 0: requestId is a message; 1: a download
-    uint32_t lineLength = 0;                     // receive thread only
-    char line[kLineSize]{};                      // receive thread only
-    std::tm loginTime{};                         // set at allocation, before state becomes 2
-    std::atomic<int64_t> lastReceive{0};         // seconds since 1970
+    std::atomic<uint32_t> requestId{0};         // outbox message or download request last sent
+    std::atomic<uint8_t> requestIsDownload{0};  // 0: requestId is a message; 1: a download
+    uint32_t lineLength = 0;                    // receive thread only
+    char line[kLineSize]{};                     // receive thread only
+    std::tm loginTime{};                        // set at allocation, before state becomes 2
+    std::atomic<int64_t> lastReceive{0};        // seconds since 1970
     std::atomic<uint32_t> bytesReceived{0};
     std::atomic<uint32_t> bytesSent{0};
-    bool sendBusy = false;                       // gDeviceSendLock
+    bool sendBusy = false;  // gDeviceSendLock
     std::atomic<uint8_t> newProtocol{0};
-    LocationRecord location{};                   // receive thread only
+    LocationRecord location{};  // receive thread only
     std::atomic<uint8_t> routeEvent{0};
     std::atomic<uint8_t> terminate{0};
     std::atomic<uint8_t> pico{0};
     std::atomic<uint8_t> terminator{'\n'};
-    uint8_t blockno = kDriverBlocks;             // receive thread only; 112: no transfer
+    uint8_t blockno = kDriverBlocks;  // receive thread only; 112: no transfer
     uint8_t driverFile[kDriverBlocks * kDriverBlockSize]{};  // receive thread only
-    std::atomic<int8_t> offlineStatus{0};  // 0 none, 1 stored, 2..4 sent, 5 given up, 6 refused, 7 acknowledged
+    std::atomic<int8_t> offlineStatus{
+        0};  // 0 none, 1 stored, 2..4 sent, 5 given up, 6 refused, 7 acknowledged
     std::atomic<int8_t> offlineType{0};
-    std::tm offlineTime{};                 // textLock
-    char offlineText[kLineSize]{};         // textLock; complete line with terminator
+    std::tm offlineTime{};          // textLock
+    char offlineText[kLineSize]{};  // textLock; complete line with terminator
     std::atomic<uint8_t> tunnelOpen{0};
     std::atomic<int> tunnelSocket{-1};
     std::atomic<uint8_t> tunnelCountdown{0};
-    char vin[17 + 1]{};                    // textLock
-    char vrn[13 + 1]{};                    // textLock
+    char vin[17 + 1]{};                        // textLock
+    char vrn[13 + 1]{};                        // textLock
     std::atomic<uint32_t> messageBackoff{0};   // seconds, counted down by the tick
     std::atomic<uint32_t> downloadBackoff{0};  // seconds, counted down by the tick
     std::atomic<int8_t> requestResult{0};      // 0 none yet, 1 acknowledged, -1 refused
     std::atomic<uint32_t> downloadId{0};
-    char downloadFile[kDownloadFileSize]{};    // textLock
+    char downloadFile[kDownloadFileSize]{};  // textLock
     std::atomic<uint32_t> lastDataCounter{0};
     std::atomic<uint32_t> companyId{0};
     std::atomic<uint32_t> cardReserved{0};

@@ -20,7 +20,7 @@ struct AnswerFrame {
 // Position fields that may follow a text message from the vehicle.
 struct MessagePosition {
     int32_t fixstat = 0;
-    int32_t time = 0;  // hhmmsscc
+    int32_t time = 0;                      // hhmmsscc
     int32_t day = 0, month = 0, year = 0;  // year 0: no (valid) date
     int32_t latituded = 0;
     float latitudem = 0;
@@ -87,7 +87,7 @@ struct LineFrames {
     uint16_t tachoEvent = 0;
     bool tachoHasLink = false;
     uint32_t tachoCrcc = 0;
-    std::string tachoLink;  // at most kTachoLinkMax
+    std::string tachoLink;   // at most kTachoLinkMax
     bool tachoAuth = false;  // 146
     uint32_t tachoAuthKey = 0;
     std::string tachoAuthBytes;  // at most kTachoBlockMax

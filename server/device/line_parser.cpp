@@ -31,18 +31,30 @@ std::string ReadBlock(Base64Reader& r, size_t count, size_t keep) {
     return out;
 }
 
-size_t Remaining(int length, int used) { return length > used ? static_cast<size_t>(length - used) : 0; }
+size_t Remaining(int length, int used) {
+    return length > used ? static_cast<size_t>(length - used) : 0;
+}
 
 bool IsTextBlock(int id) {
     switch (id) {
-        case 33: case 48: case 50: case 52: case 54: case 59: case 61: case 67: case 74:
+        case 33:
+        case 48:
+        case 50:
+        case 52:
+        case 54:
+        case 59:
+        case 61:
+        case 67:
+        case 74:
             return true;
         default:
             return false;
     }
 }
 
-bool IsBinaryBlock(int id) { return id >= 80 && id <= 96 && id % 2 == 0; }
+bool IsBinaryBlock(int id) {
+    return id >= 80 && id <= 96 && id % 2 == 0;
+}
 
 void Identification(int length, Base64Reader& r, LineFrames& f) {
     f.ident = true;
@@ -102,7 +114,8 @@ void Answer(int id, int length, Base64Reader& r, LineFrames& f) {
         uint32_t count = ReadLE(r, 2);
         std::string data = ReadBlock(r, count, kBinaryBlockMax);
         uint32_t kept = static_cast<uint32_t>(data.size());
-        answer.bytes = std::string{static_cast<char>(kept & 0xFF), static_cast<char>(kept >> 8)} + data;
+        answer.bytes =
+            std::string{static_cast<char>(kept & 0xFF), static_cast<char>(kept >> 8)} + data;
     } else if (id == 35) {
         answer.bytes = ReadBlock(r, length >= 9 ? 9 : 5, 9);
     } else if (id == 57) {
@@ -120,9 +133,28 @@ void Answer(int id, int length, Base64Reader& r, LineFrames& f) {
 bool IsKnownUnitFrame(int id) {
     if (id == 0 || IsLocationFrame(id) || IsTextBlock(id) || IsBinaryBlock(id)) return true;
     switch (id) {
-        case 35: case 37: case 40: case 42: case 44: case 45: case 56: case 57: case 64: case 65:
-        case 69: case 112: case 113: case 116: case 129: case 130: case 132: case 133: case 145:
-        case 146: case 148: case 160:
+        case 35:
+        case 37:
+        case 40:
+        case 42:
+        case 44:
+        case 45:
+        case 56:
+        case 57:
+        case 64:
+        case 65:
+        case 69:
+        case 112:
+        case 113:
+        case 116:
+        case 129:
+        case 130:
+        case 132:
+        case 133:
+        case 145:
+        case 146:
+        case 148:
+        case 160:
             return true;
         default:
             return false;
@@ -166,7 +198,10 @@ LineParse ParseDeviceLine(const char* line, LineFrames& f, LocationRecord& recor
                 f.reidentPico = true;
                 Reidentification(36, r, f);
                 break;
-            case 35: case 57: case 69: case 133:
+            case 35:
+            case 57:
+            case 69:
+            case 133:
                 Answer(id, length, r, f);
                 break;
             case 37:

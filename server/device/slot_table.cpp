@@ -80,8 +80,8 @@ int AllocateTcpSlot(int socket, const sockaddr_in& peer, int64_t now) {
     });
 }
 
-int AllocateUdpSlot(int socket, const sockaddr_in& peer, const std::string& devId,
-                    uint32_t length, char terminator, int64_t now) {
+int AllocateUdpSlot(int socket, const sockaddr_in& peer, const std::string& devId, uint32_t length,
+                    char terminator, int64_t now) {
     return TakeFreeSlot([&](DeviceSlot& d) {
         ResetSlot(d, socket, peer, now);
         {

@@ -23,8 +23,8 @@ inline constexpr int kProtoAll = 0x33F;
 int AllocateTcpSlot(int socket, const sockaddr_in& peer, int64_t now);
 
 // Takes the lowest free slot for a UDP unit first heard from now.
-int AllocateUdpSlot(int socket, const sockaddr_in& peer, const std::string& devId,
-                    uint32_t length, char terminator, int64_t now);
+int AllocateUdpSlot(int socket, const sockaddr_in& peer, const std::string& devId, uint32_t length,
+                    char terminator, int64_t now);
 
 // First slot in index order with state >= minState, this serial number and a
 // protocol bit in `mask`; -1 when there is none.

@@ -26,8 +26,8 @@ struct Identity {
 
 Identity ReadIdentity(const DeviceSlot& slot) {
     std::lock_guard<std::mutex> lock(slot.textLock);
-    return {slot.devId, slot.description, slot.ccid, slot.vin, slot.vrn,
-            static_cast<int32_t>(slot.version.load())};
+    return {slot.devId, slot.description, slot.ccid,
+            slot.vin,   slot.vrn,         static_cast<int32_t>(slot.version.load())};
 }
 
 bool Run(MYSQL* connection, const std::string& sql) {
@@ -36,7 +36,8 @@ bool Run(MYSQL* connection, const std::string& sql) {
 
 // A NULL column never matches, so a row with gaps is completed.
 bool SameText(const char* column, unsigned long length, const std::string& value) {
-    return column != nullptr && length == value.size() && std::memcmp(column, value.data(), length) == 0;
+    return column != nullptr && length == value.size() &&
+           std::memcmp(column, value.data(), length) == 0;
 }
 
 int LoadRouteEvent(int slot, MYSQL* connection) {
@@ -67,10 +68,10 @@ int writetodevices(int slot, MYSQL* connection) {
     MYSQL_RES* result = mysql_store_result(connection);
     if (result == nullptr) return SqlStatementFailed(slot, connection, select, kCodeSelectResult);
 
-    std::string texts = StringPrintf(
-        "'%s','%s','%s','%s'", SqlEscape(connection, id.description).c_str(),
-        SqlEscape(connection, id.ccid).c_str(), SqlEscape(connection, id.vin).c_str(),
-        SqlEscape(connection, id.vrn).c_str());
+    std::string texts =
+        StringPrintf("'%s','%s','%s','%s'", SqlEscape(connection, id.description).c_str(),
+                     SqlEscape(connection, id.ccid).c_str(), SqlEscape(connection, id.vin).c_str(),
+                     SqlEscape(connection, id.vrn).c_str());
     MYSQL_ROW row = mysql_fetch_row(result);
     if (row == nullptr) {
         std::string insert = StringPrintf(
@@ -83,14 +84,15 @@ int writetodevices(int slot, MYSQL* connection) {
         device.dbId.store(static_cast<uint32_t>(mysql_insert_id(connection)));
     } else {
         unsigned long* lengths = mysql_fetch_lengths(result);
-        if (row[0] != nullptr) device.dbId.store(static_cast<uint32_t>(std::strtoul(row[0], nullptr, 10)));
+        if (row[0] != nullptr)
+            device.dbId.store(static_cast<uint32_t>(std::strtoul(row[0], nullptr, 10)));
         if (row[5] != nullptr) {
             device.companyId.store(static_cast<uint32_t>(std::strtoul(row[5], nullptr, 10)));
         }
-        bool upToDate = SameText(row[1], lengths[1], id.description) &&
-                        SameText(row[2], lengths[2], id.ccid) && SameText(row[3], lengths[3], id.vin) &&
-                        SameText(row[4], lengths[4], id.vrn) && row[6] != nullptr &&
-                        std::strtoll(row[6], nullptr, 10) == id.version;
+        bool upToDate =
+            SameText(row[1], lengths[1], id.description) && SameText(row[2], lengths[2], id.ccid) &&
+            SameText(row[3], lengths[3], id.vin) && SameText(row[4], lengths[4], id.vrn) &&
+            row[6] != nullptr && std::strtoll(row[6], nullptr, 10) == id.version;
         if (!upToDate) {
             std::string dscr = SqlEscape(connection, id.description);
             std::string update = StringPrintf(

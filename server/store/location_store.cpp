@@ -26,19 +26,22 @@ bool Run(MYSQL* connection, const std::string& sql) {
 int UpdateRecent(int slot, MYSQL* connection, uint32_t unitId, uint32_t locdataId) {
     std::string select = StringPrintf("select * from recentdata where device_id=%lu",
                                       static_cast<unsigned long>(unitId));
-    if (!Run(connection, select)) return SqlStatementFailed(slot, connection, select, kCodeRecentSelect);
+    if (!Run(connection, select))
+        return SqlStatementFailed(slot, connection, select, kCodeRecentSelect);
     MYSQL_RES* result = mysql_store_result(connection);
     if (result == nullptr) return SqlStatementFailed(slot, connection, select, kCodeRecentResult);
     bool exists = mysql_num_rows(result) > 0;
     std::string sql;
     int code;
     if (exists) {
-        sql = StringPrintf("update recentdata set locdata_id=%lu where device_id=%lu",
-                           static_cast<unsigned long>(locdataId), static_cast<unsigned long>(unitId));
+        sql =
+            StringPrintf("update recentdata set locdata_id=%lu where device_id=%lu",
+                         static_cast<unsigned long>(locdataId), static_cast<unsigned long>(unitId));
         code = kCodeRecentUpdate;
     } else {
-        sql = StringPrintf("insert into recentdata(device_id,locdata_id) values(%lu,%lu)",
-                           static_cast<unsigned long>(unitId), static_cast<unsigned long>(locdataId));
+        sql =
+            StringPrintf("insert into recentdata(device_id,locdata_id) values(%lu,%lu)",
+                         static_cast<unsigned long>(unitId), static_cast<unsigned long>(locdataId));
         code = kCodeRecentInsert;
     }
     int rc = Run(connection, sql) ? 0 : SqlStatementFailed(slot, connection, sql, code);
@@ -78,10 +81,10 @@ int writetolocdata(int slot, MYSQL* connection, const LocationRecord& record, ui
         device.routeEvent.store(event);
         return 0;
     }
-    std::string sql = StringPrintf(
-        "insert into routes(id,device_id,data_id,event_id) values(DEFAULT,%lu,%lu,%d)",
-        static_cast<unsigned long>(device.dbId.load()), static_cast<unsigned long>(locdataId),
-        event);
+    std::string sql =
+        StringPrintf("insert into routes(id,device_id,data_id,event_id) values(DEFAULT,%lu,%lu,%d)",
+                     static_cast<unsigned long>(device.dbId.load()),
+                     static_cast<unsigned long>(locdataId), event);
     if (!Run(connection, sql)) return SqlStatementFailed(slot, connection, sql, kCodeRoutesInsert);
     device.routeEvent.store(event);
     return 0;

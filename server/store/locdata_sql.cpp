@@ -8,11 +8,13 @@
 
 namespace {
 
-bool Has(const LocationRecord& r, int bit) { return (r.present >> bit) & 1u; }
+bool Has(const LocationRecord& r, int bit) {
+    return (r.present >> bit) & 1u;
+}
 
 // Column names and their values grow side by side, group by group.
 class Row {
-public:
+  public:
     explicit Row(const SqlEscaper& escape) : m_escape(escape) {}
 
     void Int(const char* column, long long value) {
@@ -47,7 +49,7 @@ public:
     std::string columns;
     std::string values;
 
-private:
+  private:
     void Column(const char* column) {
         columns += ',';
         columns += column;
@@ -148,7 +150,8 @@ LocdataStatement BuildLocdataInsert(const LocationRecord& r, uint32_t unitId, co
     }
     if (Has(r, 4)) {
         row.Int("valid", r.valid);
-        if (r.valid != 0) row.Text("tagid", std::string_view(r.tagid, strnlen(r.tagid, kTagLength)));
+        if (r.valid != 0)
+            row.Text("tagid", std::string_view(r.tagid, strnlen(r.tagid, kTagLength)));
     }
     if (Has(r, 5)) {
         row.Int("sig", r.sig);

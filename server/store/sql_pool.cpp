@@ -93,7 +93,9 @@ void SqlRelease(int slot, bool close) {
     MarkFree(slot);
 }
 
-MYSQL* SqlConnection(int slot) { return sqlSlots[slot].connection; }
+MYSQL* SqlConnection(int slot) {
+    return sqlSlots[slot].connection;
+}
 
 void SqlIdleSweep(int64_t now) {
     for (int i = 0; i < kSqlSlots; ++i) {

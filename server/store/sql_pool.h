@@ -59,7 +59,7 @@ int CountSqlBusy();
 // Owns one acquired slot: released normally when it goes out of scope, or
 // closed when the holder saw a statement fail.
 class SqlLease {
-public:
+  public:
     SqlLease() : m_slot(SqlAcquire()) {}
     ~SqlLease() {
         if (m_slot >= 0) SqlRelease(m_slot, false);
@@ -77,6 +77,6 @@ public:
         m_slot = -1;
     }
 
-private:
+  private:
     int m_slot;
 };

@@ -25,8 +25,10 @@ LocationRecord WithBytes(std::initializer_list<std::pair<int, uint8_t>> bytes, b
     LocationRecord rec{};
     std::memset(rec.fmsdata, 0, sizeof rec.fmsdata);
     for (auto [k, v] : bytes) {
-        if (k < 20) rec.fmsdata[k] = v;
-        else rec.fmsdataex[k - 20] = v;
+        if (k < 20)
+            rec.fmsdata[k] = v;
+        else
+            rec.fmsdataex[k - 20] = v;
     }
     if (ex) rec.present |= kPresentFmsDataEx;
     return rec;

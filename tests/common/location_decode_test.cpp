@@ -16,9 +16,10 @@ GpsDateError Decode(int id, int length, const std::string& payload, LocationReco
 constexpr int32_t kLat = 521234567;  // 52 degrees 12.34567 minutes
 
 std::string PositionPayload(int32_t lat, int32_t lon, uint32_t time, int day, int month, int year) {
-    return Le(3, 1) + Le(9, 1) + Le(static_cast<uint32_t>(lat), 4) + Le(static_cast<uint32_t>(lon), 4) +
-           Le(static_cast<uint16_t>(-125), 2) + Le(1234, 2) + Le(27050, 2) + Le(8876, 2) +
-           Le(123456, 4) + Le(time, 4) + Le(day, 1) + Le(month, 1) + Le(year, 2) + Le(1, 1);
+    return Le(3, 1) + Le(9, 1) + Le(static_cast<uint32_t>(lat), 4) +
+           Le(static_cast<uint32_t>(lon), 4) + Le(static_cast<uint16_t>(-125), 2) + Le(1234, 2) +
+           Le(27050, 2) + Le(8876, 2) + Le(123456, 4) + Le(time, 4) + Le(day, 1) + Le(month, 1) +
+           Le(year, 2) + Le(1, 1);
 }
 
 TEST(LocationDecode, CoordinatesSplitIntoDegreesAndMinutes) {
@@ -41,12 +42,12 @@ TEST(LocationDecode, GpsDateCheck) {
         int day, month, year;
         bool valid;
     } cases[] = {
-        {23595999, 31, 12, 2099, true},  {23595999, 29, 2, 2100, false},
-        {12000000, 29, 2, 2024, true},   {12000000, 29, 2, 2023, false},
-        {12000000, 0, 5, 2024, false},   {12000000, 31, 4, 2024, false},
-        {24000000, 1, 1, 2024, false},   {12600000, 1, 1, 2024, false},
-        {12006000, 1, 1, 2024, false},   {0, 1, 1, 2000, true},
-        {12000000, 1, 13, 2024, false},  {12000000, 1, 0, 2024, false},
+        {23595999, 31, 12, 2099, true}, {23595999, 29, 2, 2100, false},
+        {12000000, 29, 2, 2024, true},  {12000000, 29, 2, 2023, false},
+        {12000000, 0, 5, 2024, false},  {12000000, 31, 4, 2024, false},
+        {24000000, 1, 1, 2024, false},  {12600000, 1, 1, 2024, false},
+        {12006000, 1, 1, 2024, false},  {0, 1, 1, 2000, true},
+        {12000000, 1, 13, 2024, false}, {12000000, 1, 0, 2024, false},
         {12000000, 1, 1, 1999, false},
     };
     for (const auto& c : cases) {
@@ -172,9 +173,9 @@ TEST(LocationDecode, GpsDateFrameSetsNoPresenceBit) {
 
 std::string PicoPayload(bool withDistance, uint8_t rawdin) {
     std::string p = Le(1, 1) + Le(6, 1) + Le(kLat, 4) + Le(kLat, 4) + Le(100, 2) + Le(50, 2) +
-                    Le(5000, 2) + Le(8000000, 4) + Le(1, 1) + Le(1, 1) + Le(2026, 2) + Le(rawdin, 1) +
-                    Le(0x8000 | 1500, 2) + Le(250, 2) + Le(17, 1) + Le(26001, 4) + Le(300, 2) +
-                    Le(400, 2);
+                    Le(5000, 2) + Le(8000000, 4) + Le(1, 1) + Le(1, 1) + Le(2026, 2) +
+                    Le(rawdin, 1) + Le(0x8000 | 1500, 2) + Le(250, 2) + Le(17, 1) + Le(26001, 4) +
+                    Le(300, 2) + Le(400, 2);
     if (withDistance) p += Le(99000, 4);
     return p + Le(555, 4) + Le(12, 2) + Le(2, 1);
 }
@@ -184,8 +185,8 @@ TEST(LocationDecode, PicoRecordVariantsByLengthByte) {
     rec.distance = 1;
     rec.cogt = 90;
     Decode(66, 0, PicoPayload(false, 0x08), rec);
-    const uint32_t bits = (1u << 0) | (1u << 1) | (1u << 2) | (1u << 5) | (1u << 6) | (1u << 7) |
-                          (1u << 10);
+    const uint32_t bits =
+        (1u << 0) | (1u << 1) | (1u << 2) | (1u << 5) | (1u << 6) | (1u << 7) | (1u << 10);
     EXPECT_EQ(rec.present, bits);
     EXPECT_EQ(rec.distance, 0);
     EXPECT_FLOAT_EQ(rec.cogt, 0);
@@ -221,8 +222,9 @@ TEST(LocationDecode, CountersAndScaledGroups) {
     EXPECT_FLOAT_EQ(rec.pwr, 12.5f);
     EXPECT_EQ(rec.remrssi, -10);
     EXPECT_EQ(rec.locrssi, 5);
-    Decode(23, 26, Le(3, 2) + Le(1, 2) + Le(2, 2) + Le(3, 2) + Le(4, 2) + std::string(8, '\0') +
-                       Le(65535, 2) + Le(1, 2) + Le(0, 2) + Le(0, 2),
+    Decode(23, 26,
+           Le(3, 2) + Le(1, 2) + Le(2, 2) + Le(3, 2) + Le(4, 2) + std::string(8, '\0') +
+               Le(65535, 2) + Le(1, 2) + Le(0, 2) + Le(0, 2),
            rec);
     EXPECT_EQ(rec.route, 3);
     EXPECT_EQ(rec.count3, 4);

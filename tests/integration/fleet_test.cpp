@@ -36,9 +36,12 @@ TEST(MixedFleet, TenUnitsOfEveryFamilyReportAndEveryLineIsStored) {
     };
     std::vector<std::unique_ptr<ServerProcess>> fleet;
     for (const FleetPart& part : parts) {
-        std::vector<std::string> args = {"--port", std::to_string(server.devicePort()), "--serial",
-                                         part.serial, "--count", "2", "--lines",
-                                         std::to_string(kLines), "--interval-ms", "300", "--quiet"};
+        std::vector<std::string> args = {"--port",        std::to_string(server.devicePort()),
+                                         "--serial",      part.serial,
+                                         "--count",       "2",
+                                         "--lines",       std::to_string(kLines),
+                                         "--interval-ms", "300",
+                                         "--quiet"};
         args.insert(args.end(), part.options.begin(), part.options.end());
         fleet.push_back(std::make_unique<ServerProcess>(
             ServerProcess::Options{server.dir().path(), args, false, "vimko-unit"}));

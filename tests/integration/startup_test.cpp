@@ -114,7 +114,8 @@ TEST(Startup, ConfigurationFailuresEndWithCodeOneAndLogNothing) {
     {
         // A valid file but for one blank line after the last rule.
         WriteFile(dir.File("blank.cfg"),
-                  SampleConfigWith({{"LOG_FILE", "blank.log"}, {"DEVICE_PORT", std::to_string(FreePort())}}) +
+                  SampleConfigWith(
+                      {{"LOG_FILE", "blank.log"}, {"DEVICE_PORT", std::to_string(FreePort())}}) +
                       "\n");
         ServerProcess server({dir.path(), {"blank.cfg"}});
         EXPECT_EQ(server.Wait(seconds(10)), 1);

@@ -79,11 +79,13 @@ TEST(UnitSession, IdentificationIsRegisteredAndAnsweredWithTheServerTime) {
     ASSERT_EQ(devices.size(), 1u);
     EXPECT_EQ(devices[0], (SqlRow{"356000000000001", "Truck 01", "8948000000000000001",
                                   "WDB9634031L123456", "WX 12345", "20401"}));
-    auto events = server.db().Query("select event, sn, param1, param2 from statdata where event = 1");
+    auto events =
+        server.db().Query("select event, sn, param1, param2 from statdata where event = 1");
     EXPECT_EQ(events, (std::vector<SqlRow>{{"1", "356000000000001", "0", "0"}}));
     std::vector<int> slots = server.SlotsOf("356000000000001");
     ASSERT_EQ(slots.size(), 1u);
-    EXPECT_TRUE(server.WaitForLog(" D" + std::to_string(slots[0]) + ": 356000000000001 Truck 01\n"));
+    EXPECT_TRUE(
+        server.WaitForLog(" D" + std::to_string(slots[0]) + ": 356000000000001 Truck 01\n"));
 }
 
 TEST(UnitSession, ReportedLinesAreStoredWithTheValuesSent) {
@@ -106,9 +108,10 @@ TEST(UnitSession, ReportedLinesAreStoredWithTheValuesSent) {
         "fms_engine_speed, fms_total_fuel_used, fms_fuel_level "
         "from locdata l join devices d order by l.id");
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0], (SqlRow{"1", "1", "8", "52", "12.34567", "21", "0.5", "54.5", "270.25",
-                               "123456", "2024-03-07 12:34:56", "5", "1", "4", "1", "88.5", "1500",
-                               "123456.5", "40.000001"}));  // factor 0.4 as a single-precision number
+    EXPECT_EQ(rows[0],
+              (SqlRow{"1", "1", "8", "52", "12.34567", "21", "0.5", "54.5", "270.25", "123456",
+                      "2024-03-07 12:34:56", "5", "1", "4", "1", "88.5", "1500", "123456.5",
+                      "40.000001"}));  // factor 0.4 as a single-precision number
     EXPECT_EQ(rows[1][3], "52");
     EXPECT_EQ(rows[1][11], "6");
     std::string newest = server.db().Query("select max(id) from locdata")[0][0];
@@ -129,7 +132,8 @@ TEST(UnitSession, LocationBeforeIdentificationIsRefused) {
 
 TEST(UnitSession, EachTerminatorIsEchoedInTheReply) {
     RunningServer server;
-    const std::pair<char, const char*> families[] = {{'\n', "JgA=\n"}, {'.', "JgA=."}, {';', "JgA=;"}};
+    const std::pair<char, const char*> families[] = {
+        {'\n', "JgA=\n"}, {'.', "JgA=."}, {';', "JgA=;"}};
     int n = 0;
     for (const auto& [terminator, expected] : families) {
         auto unit = Connect(server, MakeIdentity("35600000000001" + std::to_string(n++), 0),
@@ -166,7 +170,8 @@ TEST(UnitSession, TextMessageFromTheVehicleIsStored) {
     ASSERT_EQ(NextFrame(*unit).id, kServerAck);
     ASSERT_TRUE(unit->SendLine({TextMessage("Dispatch", "It's late \\ sorry")}));
     ASSERT_EQ(NextFrame(*unit).id, kServerAck);
-    auto rows = server.db().Query("select i.device_id = d.id, addr, msg, status from inbox i join devices d");
+    auto rows = server.db().Query(
+        "select i.device_id = d.id, addr, msg, status from inbox i join devices d");
     EXPECT_EQ(rows, (std::vector<SqlRow>{{"1", "Dispatch", "It's late \\ sorry", "2"}}));
 }
 
@@ -202,8 +207,9 @@ TEST(UnitSession, SilentUnitsAreClosedHeldThenDeleted) {
     EXPECT_EQ(server.CountInLog(": Deleted\n"), 1u) << log;
     int held = server.SlotsOf("356000000000007")[0];
     EXPECT_NE(log.find(" D" + std::to_string(held) + ": Deleted\n"), std::string::npos) << log;
-    auto ends = server.db().Query("select sn, param1 > 0, param2 > 0 from statdata where event = 2 "
-                                  "and sn = '356000000000007'");
+    auto ends = server.db().Query(
+        "select sn, param1 > 0, param2 > 0 from statdata where event = 2 "
+        "and sn = '356000000000007'");
     EXPECT_EQ(ends, (std::vector<SqlRow>{{"356000000000007", "1", "1"}}));
 }
 
@@ -312,8 +318,9 @@ TEST(UnitSession, TunnelRelaysTheFarEndBackToTheUnit) {
     getsockname(far.get(), reinterpret_cast<sockaddr*>(&address), &length);
 
     auto unit = Connect(server, MakeIdentity("356000000000031"));
-    ASSERT_TRUE(unit->SendLine({unit->IdentificationFrame(),
-                                TunnelConnectFrame(true, {127, 0, 0, 1}, ntohs(address.sin_port))}));
+    ASSERT_TRUE(
+        unit->SendLine({unit->IdentificationFrame(),
+                        TunnelConnectFrame(true, {127, 0, 0, 1}, ntohs(address.sin_port))}));
     ASSERT_EQ(NextFrame(*unit).id, kServerAck);
     UniqueFd peer(accept(far.get(), nullptr, nullptr));
     ASSERT_TRUE(peer.valid());

@@ -30,17 +30,21 @@ RunningServer::RunningServer(const ConfigValues& overrides) {
     m_process = std::make_unique<ServerProcess>(ServerProcess::Options{m_dir.path(), {}});
     // The probe connection shows in the log as a unit that never identified.
     EXPECT_TRUE(WaitUntil([&] { return Accepts(m_devicePort); }, std::chrono::seconds(20)))
-        << "the server does not accept units:\n" << m_process->Stderr() << Log();
+        << "the server does not accept units:\n"
+        << m_process->Stderr() << Log();
     EXPECT_TRUE(WaitForLog("Disconnected 127.0.0.1:"));
 }
 
-std::string RunningServer::Log() const { return ReadFile(m_dir.File("srv.log")); }
+std::string RunningServer::Log() const {
+    return ReadFile(m_dir.File("srv.log"));
+}
 
 bool RunningServer::WaitForLog(const std::string& text, std::chrono::milliseconds limit) {
     return WaitUntil([&] { return Log().find(text) != std::string::npos; }, limit);
 }
 
-bool RunningServer::WaitForRows(const std::string& sql, size_t rows, std::chrono::milliseconds limit) {
+bool RunningServer::WaitForRows(const std::string& sql, size_t rows,
+                                std::chrono::milliseconds limit) {
     return WaitUntil([&] { return m_db.Query(sql).size() >= rows; }, limit);
 }
 
@@ -64,7 +68,8 @@ std::vector<int> FindSlots(const std::string& log, const std::string& serial) {
         // "hhmmss D5: <serial> <description>"
         if (text.size() > 8 && text.compare(7, 1, "D") == 0) {
             size_t colon = text.find(": ", 8);
-            if (colon != std::string::npos && text.compare(colon + 2, serial.size() + 1, serial + " ") == 0) {
+            if (colon != std::string::npos &&
+                text.compare(colon + 2, serial.size() + 1, serial + " ") == 0) {
                 int slot = std::stoi(text.substr(8, colon - 8));
                 // A UDP unit's identification names the slot its datagram already took.
                 if (slots.empty() || slots.back() != slot) slots.push_back(slot);

@@ -13,7 +13,7 @@
 #include "tests/support/test_db.h"
 
 class RunningServer {
-public:
+  public:
     // Starts the server with the sample configuration, this test's database,
     // free ports and `overrides`; waits until it accepts unit connections.
     explicit RunningServer(const ConfigValues& overrides = {});
@@ -26,7 +26,8 @@ public:
 
     std::string Log() const;
     // Waits until the log contains `text` (true) or `limit` passes (false).
-    bool WaitForLog(const std::string& text, std::chrono::milliseconds limit = std::chrono::seconds(10));
+    bool WaitForLog(const std::string& text,
+                    std::chrono::milliseconds limit = std::chrono::seconds(10));
     // Waits until `sql` returns at least `rows` rows.
     bool WaitForRows(const std::string& sql, size_t rows,
                      std::chrono::milliseconds limit = std::chrono::seconds(10));
@@ -39,7 +40,7 @@ public:
     std::vector<int> SlotsOf(const std::string& serial, size_t count = 1,
                              std::chrono::milliseconds limit = std::chrono::seconds(10));
 
-private:
+  private:
     TempDir m_dir;
     TestDatabase m_db;
     int m_devicePort = 0;

@@ -75,8 +75,12 @@ void ServerProcess::Signal(int sig) {
     if (m_pid > 0 && !m_reaped) kill(m_pid, sig);
 }
 
-std::string ServerProcess::Stdout() const { return ReadFile(m_outPath); }
-std::string ServerProcess::Stderr() const { return ReadFile(m_errPath); }
+std::string ServerProcess::Stdout() const {
+    return ReadFile(m_outPath);
+}
+std::string ServerProcess::Stderr() const {
+    return ReadFile(m_errPath);
+}
 
 std::string ServerProcess::ReadTerminalUntil(const std::string& text,
                                              std::chrono::milliseconds limit) {

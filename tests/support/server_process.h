@@ -11,11 +11,11 @@
 #include <vector>
 
 class ServerProcess {
-public:
+  public:
     struct Options {
         std::string workDir;
         std::vector<std::string> args;
-        bool terminal = false;  // standard output on a pseudo-terminal
+        bool terminal = false;             // standard output on a pseudo-terminal
         std::string program = "VimkoSrv";  // a program of the build's bin/
     };
 
@@ -36,7 +36,7 @@ public:
     // read so far.
     std::string ReadTerminalUntil(const std::string& text, std::chrono::milliseconds limit);
 
-private:
+  private:
     pid_t m_pid = -1;
     int m_status = 0;
     bool m_reaped = false;

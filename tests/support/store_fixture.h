@@ -17,14 +17,15 @@
 // How often `text` stands in `haystack`.
 inline size_t CountOf(const std::string& haystack, const std::string& text) {
     size_t count = 0;
-    for (size_t at = haystack.find(text); at != std::string::npos; at = haystack.find(text, at + 1)) {
+    for (size_t at = haystack.find(text); at != std::string::npos;
+         at = haystack.find(text, at + 1)) {
         ++count;
     }
     return count;
 }
 
 class StoreTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         LogSetPath(m_dir.File("srv.log"));
         gLogClock = 0;

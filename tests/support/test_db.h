@@ -15,7 +15,7 @@
 using SqlRow = std::vector<std::string>;  // NULL reads as "NULL"
 
 class TestDatabase {
-public:
+  public:
     TestDatabase();
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
@@ -31,7 +31,7 @@ public:
     // Points the server's database settings at this database.
     void Configure(ServerConfig& config) const;
 
-private:
+  private:
     std::string m_name;
     MYSQL* m_connection = nullptr;
 };

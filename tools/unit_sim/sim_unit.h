@@ -27,8 +27,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/unit_sim/server_frames.h"
 #include "common/unique_fd.h"
+#include "tools/unit_sim/server_frames.h"
 #include "tools/unit_sim/unit_frames.h"
 
 namespace unit_sim {

@@ -14,7 +14,7 @@ namespace {
 constexpr int64_t kBeforeMidnight = 1796860799;
 
 class StatusTickTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         LogSetPath(m_dir.File("srv.log"));
         gLogClock = 0;

@@ -16,7 +16,7 @@
 namespace {
 
 class SessionTest : public StoreTest {
-protected:
+  protected:
     void SetUp() override {
         StoreTest::SetUp();
         gConfig.sndTimeout = 1;
@@ -153,7 +153,8 @@ TEST_F(SessionTest, SenderRequestsAreAcknowledgedOrRefused) {
     EXPECT_EQ(Line(Frame(37, 0, "")), 1);
     EXPECT_EQ(d.requestResult, 1);
     EXPECT_EQ(d.owner, kOwnerNone);
-    EXPECT_NE(Log().find("MSG: Receive ack from 0/" + std::to_string(id) + "\n"), std::string::npos);
+    EXPECT_NE(Log().find("MSG: Receive ack from 0/" + std::to_string(id) + "\n"),
+              std::string::npos);
 
     d.owner = kOwnerSender;
     d.requestIsDownload = 1;
@@ -165,7 +166,8 @@ TEST_F(SessionTest, SenderRequestsAreAcknowledgedOrRefused) {
     EXPECT_EQ(Line(Frame(37, 0, "")), 1);
     EXPECT_EQ(d.requestResult, 1);
     EXPECT_EQ(d.downloadId, 66u);
-    EXPECT_NE(Log().find("KORV: Receive nack from 0/" + std::to_string(id) + "\n"), std::string::npos);
+    EXPECT_NE(Log().find("KORV: Receive nack from 0/" + std::to_string(id) + "\n"),
+              std::string::npos);
     EXPECT_EQ(Replies(), "");
     // Nobody waiting: only the claim is cleared.
     EXPECT_EQ(Line(Frame(37, 0, "")), 1);
@@ -182,7 +184,9 @@ TEST_F(SessionTest, FailedStoreEndsTheLineWithoutAnAnswer) {
     gDecodeTable[0].method = 1;
     gDecodeTable[0].byte_count = 1;
     gDecodeTable[0].bit_count = 8;
-    EXPECT_EQ(Line(Frame(19, 22, std::string("\x00\x01", 2) + std::string(20, '\0')) + Frame(40, 0, "")), -1);
+    EXPECT_EQ(
+        Line(Frame(19, 22, std::string("\x00\x01", 2) + std::string(20, '\0')) + Frame(40, 0, "")),
+        -1);
     gDecodeTable = saved;
     EXPECT_EQ(Replies(), "");
     EXPECT_NE(Log().find(" D0: writetolocdata error\n"), std::string::npos);

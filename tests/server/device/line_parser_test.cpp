@@ -130,7 +130,8 @@ TEST(LineParser, OversizedBlocksAreCutButTheNextFrameStillLinesUp) {
 
 TEST(LineParser, AcknowledgementsRequestsAndTunnelFrames) {
     LocationRecord rec{};
-    std::string connect = Frame(112, 9, Le(1, 1) + std::string("\x7F\x00\x00\x01", 4) + Le(8080, 2));
+    std::string connect =
+        Frame(112, 9, Le(1, 1) + std::string("\x7F\x00\x00\x01", 4) + Le(8080, 2));
     Parsed p = Parse(Frame(37, 0, "") + Frame(44, 0, "") + connect + Frame(113, 0, "") +
                          Frame(160, 0, "") + Frame(33, 0, Text("cfg", 256)),
                      rec);

@@ -12,7 +12,7 @@
 namespace {
 
 class SlotTableTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         LogSetPath(m_dir.File("srv.log"));
         gLogClock = 0;
@@ -79,11 +79,16 @@ TEST_F(SlotTableTest, ProtocolFamilyAndTypeCode) {
         int code;
         const char* family;
     } cases[] = {
-        {1, 0, 1, '\n', kProtoGen1Tcp, "S-1"}, {0, 0, 1, '\n', kProtoGen1Udp, "S-1"},
-        {1, 0, 1, '.', kProtoGen2Tcp, "S-2"},  {0, 0, 1, '.', kProtoGen2Udp, "S-2"},
-        {1, 0, 1, ';', kProtoGen3Tcp, "S-3"},  {0, 0, 1, ';', kProtoGen3Udp, "S-3"},
-        {1, 1, 1, ';', kProtoPicoTcp, "PICO"}, {0, 1, 1, '\n', kProtoPicoUdp, "PICO"},
-        {1, 0, 1, 'x', 0, ""},                 {1, 1, 0, '\n', 0, "OLD"},
+        {1, 0, 1, '\n', kProtoGen1Tcp, "S-1"},
+        {0, 0, 1, '\n', kProtoGen1Udp, "S-1"},
+        {1, 0, 1, '.', kProtoGen2Tcp, "S-2"},
+        {0, 0, 1, '.', kProtoGen2Udp, "S-2"},
+        {1, 0, 1, ';', kProtoGen3Tcp, "S-3"},
+        {0, 0, 1, ';', kProtoGen3Udp, "S-3"},
+        {1, 1, 1, ';', kProtoPicoTcp, "PICO"},
+        {0, 1, 1, '\n', kProtoPicoUdp, "PICO"},
+        {1, 0, 1, 'x', 0, ""},
+        {1, 1, 0, '\n', 0, "OLD"},
     };
     for (const auto& c : cases) {
         DeviceSlot& d = tasks[10];

@@ -19,11 +19,13 @@ TEST(UdpPacket, PackedIdentifierAndTheFramesAfterIt) {
 TEST(UdpPacket, SixteenDigitsAndDigitsAboveNine) {
     std::string identifier;
     std::string line;
-    ASSERT_TRUE(DecodeUdpDatagram(B64(std::string("\x35\x60\x00\x11\x12\x22\x33\x3A", 8)).c_str(), identifier, line));
+    ASSERT_TRUE(DecodeUdpDatagram(B64(std::string("\x35\x60\x00\x11\x12\x22\x33\x3A", 8)).c_str(),
+                                  identifier, line));
     EXPECT_EQ(identifier, "356000111222333:");
     EXPECT_EQ(line, "");
     // A nibble 15 ends the text even when digits follow it.
-    ASSERT_TRUE(DecodeUdpDatagram(B64("\x1F\x23\x45\x67\x89\x01\x23\x45").c_str(), identifier, line));
+    ASSERT_TRUE(
+        DecodeUdpDatagram(B64("\x1F\x23\x45\x67\x89\x01\x23\x45").c_str(), identifier, line));
     EXPECT_EQ(identifier, "1");
 }
 

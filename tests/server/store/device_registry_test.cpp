@@ -5,15 +5,16 @@
 namespace {
 
 class RegistryTest : public StoreTest {
-protected:
+  protected:
     int Register(int slot) { return writetodevices(slot, Connection()); }
     std::vector<SqlRow> Devices() {
         return m_db.Query("select id, sn, dscr, ccid, vin, vrn, company_id, version from devices");
     }
     // Statements the connection has run so far: updates are counted by the server.
     long Updates() {
-        return std::stol(m_db.Query("select variable_value from information_schema.global_status "
-                                    "where variable_name = 'Com_update'")[0][0]);
+        return std::stol(
+            m_db.Query("select variable_value from information_schema.global_status "
+                       "where variable_name = 'Com_update'")[0][0]);
     }
 };
 
@@ -22,7 +23,8 @@ TEST_F(RegistryTest, NewUnitIsInsertedAndAnUnchangedOneNotUpdated) {
     ASSERT_EQ(Register(0), 0);
     auto rows = Devices();
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0], (SqlRow{rows[0][0], "356000111", "Truck 7", "8948", "VIN1", "WX 1", "NULL", "20401"}));
+    EXPECT_EQ(rows[0], (SqlRow{rows[0][0], "356000111", "Truck 7", "8948", "VIN1", "WX 1", "NULL",
+                               "20401"}));
     EXPECT_EQ(tasks[0].dbId, std::stoul(rows[0][0]));
 
     long before = Updates();
@@ -35,8 +37,9 @@ TEST_F(RegistryTest, NewUnitIsInsertedAndAnUnchangedOneNotUpdated) {
 }
 
 TEST_F(RegistryTest, ChangedVersionOrMissingColumnUpdatesAllValues) {
-    m_db.Exec("insert into devices(sn,dscr,ccid,vin,vrn,company_id,version) "
-              "values('777','Van','89','V','R',5,1)");
+    m_db.Exec(
+        "insert into devices(sn,dscr,ccid,vin,vrn,company_id,version) "
+        "values('777','Van','89','V','R',5,1)");
     Identity(2, "777", "Van", "89", "V", "R", 2);
     ASSERT_EQ(Register(2), 0);
     EXPECT_EQ(Devices()[0][7], "2");

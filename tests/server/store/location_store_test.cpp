@@ -5,14 +5,16 @@
 namespace {
 
 class LocationStoreTest : public StoreTest {
-protected:
+  protected:
     void SetUp() override {
         StoreTest::SetUp();
         tasks[3].dbId = 17;
         tasks[3].state = kSlotActive;
     }
     int Store(const LocationRecord& rec) { return writetolocdata(3, Connection(), rec, 17); }
-    std::vector<SqlRow> Routes() { return m_db.Query("select device_id, data_id, event_id from routes order by id"); }
+    std::vector<SqlRow> Routes() {
+        return m_db.Query("select device_id, data_id, event_id from routes order by id");
+    }
 };
 
 LocationRecord Alarm(bool on) {
@@ -109,8 +111,10 @@ TEST_F(LocationStoreTest, FailedInsertIsLoggedRecordedAndReported) {
 
     std::string log = Log();
     EXPECT_NE(log.find("000000 DecodeCount(1) = 1\n000000 DecodeName(0,1) = no_such_column\n"),
-              std::string::npos) << log;
-    EXPECT_NE(log.find("000000 D3: insert into locdata(id,device_id,locdatetime,fmsstatus"), std::string::npos);
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("000000 D3: insert into locdata(id,device_id,locdatetime,fmsstatus"),
+              std::string::npos);
     EXPECT_NE(log.find("Unknown column 'no_such_column'"), std::string::npos) << log;
     auto events = m_db.Query("select event, param1 from statdata");
     ASSERT_EQ(events.size(), 1u);

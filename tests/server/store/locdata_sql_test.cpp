@@ -17,7 +17,9 @@ const std::tm kNow = [] {
     return t;
 }();
 
-std::string Quote(std::string_view text) { return std::string(text); }
+std::string Quote(std::string_view text) {
+    return std::string(text);
+}
 
 std::string Sql(const LocationRecord& rec, const DecodeTable& table = DecodeTable{}) {
     return BuildLocdataInsert(rec, 42, kNow, table, Quote).sql;
@@ -71,11 +73,12 @@ TEST(LocdataSql, PositionGroupByFixAndDate) {
                   "'2024-03-07 12:34:56',1)");
 
     rec.year = 0;
-    EXPECT_EQ(Sql(rec), kHead +
-                            ",fixstat,satuse,latituded,latitudem,longituded,longitudem,altitude,altref,"
-                            "cogt,kph,distance,antstat" +
-                            kValues +
-                            ",2,4,52,12.500000,-3,-0.250000,0.000000,0.000000,0.000000,88.760002,900,1)");
+    EXPECT_EQ(Sql(rec),
+              kHead +
+                  ",fixstat,satuse,latituded,latitudem,longituded,longitudem,altitude,altref,"
+                  "cogt,kph,distance,antstat" +
+                  kValues +
+                  ",2,4,52,12.500000,-3,-0.250000,0.000000,0.000000,0.000000,88.760002,900,1)");
 }
 
 TEST(LocdataSql, OptionalPartsOfGroupsAndSignedBytes) {
@@ -125,23 +128,20 @@ TEST(LocdataSql, FmsColumnsComeBetweenTheRawBytesAndTheExtension) {
     std::memset(rec.fmsdata, 0xFF, sizeof rec.fmsdata);
     rec.fmsdata[0] = 0x10;
     rec.fmsdata[1] = 0x00;
-    rec.fmsdata[2] = 0x20;   // 32 * 0.4 = 12.8 -> 12
-    rec.fmsdata[5] = 0x81;   // -127 * 0.1 = -12.7 -> -12
+    rec.fmsdata[2] = 0x20;  // 32 * 0.4 = 12.8 -> 12
+    rec.fmsdata[5] = 0x81;  // -127 * 0.1 = -12.7 -> -12
     std::memset(rec.fmsdataex, 0xAB, sizeof rec.fmsdataex);
 
     LocdataStatement st = BuildLocdataInsert(rec, 42, kNow, table, Quote);
-    EXPECT_EQ(st.sql, kHead + ",fmsstatus,fmsconfig,fmsdata,fms_speed,fms_level,fms_signed,fmsdataex" +
-                          kValues + ",7,1,'100020FFFF81FFFFFFFFFFFFFFFFFFFFFFFFFFFF',8.000000,12,-12," +
-                          "'ABABABABABABABABABABABAB')");
+    EXPECT_EQ(st.sql,
+              kHead + ",fmsstatus,fmsconfig,fmsdata,fms_speed,fms_level,fms_signed,fmsdataex" +
+                  kValues + ",7,1,'100020FFFF81FFFFFFFFFFFFFFFFFFFFFFFFFFFF',8.000000,12,-12," +
+                  "'ABABABABABABABABABABABAB')");
     const std::vector<std::string> log = {
-        "DecodeCount(1) = 4\n",
-        "DecodeName(0,1) = fms_speed\n",
-        "DecodeName(1,1) = fms_level\n",
-        "DecodeName(3,1) = fms_signed\n",
-        "DecodeCount(1) = 4\n",
-        "DecodeValue(0) = 1,8.000000\n",
-        "DecodeValue(1) = 1,12.800000\n",
-        "DecodeValue(3) = 1,-12.700000\n",
+        "DecodeCount(1) = 4\n",           "DecodeName(0,1) = fms_speed\n",
+        "DecodeName(1,1) = fms_level\n",  "DecodeName(3,1) = fms_signed\n",
+        "DecodeCount(1) = 4\n",           "DecodeValue(0) = 1,8.000000\n",
+        "DecodeValue(1) = 1,12.800000\n", "DecodeValue(3) = 1,-12.700000\n",
     };
     EXPECT_EQ(st.decodeLog, log);
 }
@@ -149,7 +149,8 @@ TEST(LocdataSql, FmsColumnsComeBetweenTheRawBytesAndTheExtension) {
 TEST(LocdataSql, ManyLongFmsColumnsAreNeverCut) {
     DecodeTable table{};
     for (int i = 0; i < 200; ++i) {
-        std::string name = "fms_value_with_a_really_long_descriptive_column_name_" + std::to_string(i);
+        std::string name =
+            "fms_value_with_a_really_long_descriptive_column_name_" + std::to_string(i);
         table[static_cast<size_t>(i)] = Rule(name.c_str(), 1, 1, 1, 0, 1, 8, 1);
     }
     LocationRecord rec{};

@@ -9,10 +9,12 @@ using MessageStoreTest = StoreTest;
 
 TEST_F(MessageStoreTest, MessageWithoutPosition) {
     ASSERT_EQ(writetoinbox(1, Connection(), 12, "Base", "It's 5 o'clock \\o/", nullptr), 0);
-    auto rows = m_db.Query("select device_id, addr, msg, fixstat, gps_date, latituded, status, "
-                           "abs(timestampdiff(second, add_date, utc_timestamp())) < 60 from inbox");
+    auto rows = m_db.Query(
+        "select device_id, addr, msg, fixstat, gps_date, latituded, status, "
+        "abs(timestampdiff(second, add_date, utc_timestamp())) < 60 from inbox");
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0], (SqlRow{"12", "Base", "It's 5 o'clock \\o/", "NULL", "NULL", "NULL", "2", "1"}));
+    EXPECT_EQ(rows[0],
+              (SqlRow{"12", "Base", "It's 5 o'clock \\o/", "NULL", "NULL", "NULL", "2", "1"}));
 }
 
 TEST_F(MessageStoreTest, PositionColumnsFollowFixAndDate) {
@@ -33,11 +35,13 @@ TEST_F(MessageStoreTest, PositionColumnsFollowFixAndDate) {
     ASSERT_EQ(writetoinbox(1, Connection(), 12, "a", "fix", &fix), 0);
     ASSERT_EQ(writetoinbox(1, Connection(), 12, "a", "date", &dateOnly), 0);
     ASSERT_EQ(writetoinbox(1, Connection(), 12, "a", "none", &nothing), 0);
-    auto rows = m_db.Query("select msg, fixstat, gps_date, latituded, latitudem, longituded, longitudem "
-                           "from inbox order by id");
+    auto rows = m_db.Query(
+        "select msg, fixstat, gps_date, latituded, latitudem, longituded, longitudem "
+        "from inbox order by id");
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0], (SqlRow{"fix", "1", "2024-03-07 12:34:56", "52", "12.5", "-21", "-5.25"}));
-    EXPECT_EQ(rows[1], (SqlRow{"date", "0", "2024-03-07 12:34:56", "NULL", "NULL", "NULL", "NULL"}));
+    EXPECT_EQ(rows[1],
+              (SqlRow{"date", "0", "2024-03-07 12:34:56", "NULL", "NULL", "NULL", "NULL"}));
     EXPECT_EQ(rows[2], (SqlRow{"none", "0", "NULL", "NULL", "NULL", "NULL", "NULL"}));
 }
 

@@ -14,7 +14,7 @@
 namespace {
 
 class SqlPoolTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         LogSetPath(m_dir.File("srv.log"));
         gLogClock = 0;

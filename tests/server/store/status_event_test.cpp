@@ -15,7 +15,7 @@
 namespace {
 
 class StatusEventTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         LogSetPath(m_dir.File("srv.log"));
         gLogClock = 0;

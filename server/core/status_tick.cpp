@@ -6,6 +6,7 @@
 #include "server/core/log.h"
 #include "server/core/server_config.h"
 #include "server/device/device_slot.h"
+#include "server/store/queue_sender.h"
 #include "server/store/sql_pool.h"
 
 namespace {
@@ -21,6 +22,7 @@ void AdvanceLogClock(const std::tm& utc) {
 }  // namespace
 
 void HeldSlotSweep(int64_t now) {
+    bool expired = false;
     for (int i = 0; i < kMaxDevices; ++i) {
         DeviceSlot& slot = tasks[i];
         uint8_t state = slot.state.load();
@@ -30,10 +32,13 @@ void HeldSlotSweep(int64_t now) {
             // moment; only the one whose compare-and-set wins reports it.
             if (slot.state.compare_exchange_strong(state, kSlotFree)) LogWrite("D%d: Deleted\n", i);
         } else if (state == kSlotActive) {
-            CountDown(slot.messageBackoff);
-            CountDown(slot.downloadBackoff);
+            bool ended = CountDown(slot.messageBackoff);
+            ended = CountDown(slot.downloadBackoff) || ended;
+            if (ended) expired = true;
         }
     }
+    // A unit out of back-off may have something waiting for it.
+    if (expired) WakeQueueSenders();
 }
 
 StatusValues StatusTick(int64_t now) {

@@ -17,6 +17,7 @@
 #include "server/device/device_session.h"
 #include "server/device/device_slot.h"
 #include "server/device/frame_send.h"
+#include "server/device/owner_wait.h"
 #include "server/device/slot_table.h"
 #include "server/store/sql_pool.h"
 #include "server/store/statdata_sql.h"
@@ -232,6 +233,7 @@ void Connection::Run() {
              m_slot, address.c_str(), port, received, sent);
     StatusEvent(m_slot, kEventConnectionEnd, static_cast<long>(received), static_cast<long>(sent));
     m_device.state = (!terminated && m_device.loggedIn.load()) ? kSlotHeld : kSlotFree;
+    NotifyOwnerReleased();
 }
 
 void* ConnectionThread(void* arg) {

@@ -16,6 +16,7 @@
 #include "server/core/socket_ops.h"
 #include "server/device/device_session.h"
 #include "server/device/device_slot.h"
+#include "server/device/owner_wait.h"
 #include "server/device/slot_table.h"
 #include "server/device/udp_packet.h"
 #include "server/store/sql_pool.h"
@@ -133,6 +134,7 @@ void UdpSilenceSweep(int64_t now) {
                         static_cast<long>(sent));
             d.state = kSlotHeld;
         }
+        if (d.state.load() != kSlotActive) NotifyOwnerReleased();
     }
 }
 

@@ -5,6 +5,7 @@
 #include "server/core/log.h"
 #include "server/core/tcp_listener.h"
 #include "server/core/udp_server.h"
+#include "server/store/queue_sender.h"
 
 namespace {
 
@@ -19,6 +20,8 @@ std::vector<WorkerThread> ServerWorkerThreads() {
     return {
         {1, TcpDeviceListener},
         {3, UdpDeviceServer},
+        {7, OutboxSender},
+        {8, DownloadRequestSender},
     };
 }
 

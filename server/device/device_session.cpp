@@ -15,10 +15,13 @@
 #include "server/device/device_slot.h"
 #include "server/device/frame_send.h"
 #include "server/device/line_parser.h"
+#include "server/device/owner_wait.h"
 #include "server/device/slot_table.h"
 #include "server/store/device_registry.h"
+#include "server/store/korvalen_store.h"
 #include "server/store/location_store.h"
 #include "server/store/message_store.h"
+#include "server/store/queue_sender.h"
 #include "server/store/statdata_sql.h"
 #include "server/store/status_event.h"
 
@@ -57,6 +60,7 @@ int Identify(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
         return -1;
     }
     out.answerKind = f.version != 0 ? kTimeAck : kPlainAck;
+    WakeQueueSenders();
     return 0;
 }
 
@@ -83,12 +87,13 @@ int Reidentify(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
         return -1;
     }
     out.answerKind = f.version != 0 ? kTimeAck : kPlainAck;
+    WakeQueueSenders();
     return 0;
 }
 
 // The unit's answer (37 acknowledged, 44 refused) to whatever request of the
 // server it concerns: decided by who waits for it.
-void AnswerServerRequest(int slot, bool acknowledged) {
+void AnswerServerRequest(int slot, MYSQL* db, bool acknowledged) {
     DeviceSlot& d = tasks[slot];
     int32_t owner = d.owner.load();
     unsigned long dbId = d.dbId.load();
@@ -98,7 +103,14 @@ void AnswerServerRequest(int slot, bool acknowledged) {
         if (acknowledged) {
             LogWrite("%s: Receive ack from %d/%lu\n", who, slot, dbId);
             d.requestResult = 1;
-            if (download) d.downloadId = d.requestId.load();
+            uint32_t request = d.requestId.load();
+            // A failed bookkeeping statement is logged; the unit's answer stands.
+            if (download) {
+                d.downloadId = request;
+                if (ackkorvalen(slot, db, request) < 0) LogWrite("D%d: ackkorvalen error\n", slot);
+            } else if (ackmessages(slot, db, request) < 0) {
+                LogWrite("D%d: ackmessages error\n", slot);
+            }
         } else {
             LogWrite("%s: Receive nack from %d/%lu\n", who, slot, dbId);
             d.requestResult = -1;
@@ -112,6 +124,7 @@ void AnswerServerRequest(int slot, bool acknowledged) {
         d.offlineStatus = acknowledged ? 7 : 6;
     }
     d.owner = kOwnerNone;
+    NotifyOwnerReleased();
 }
 
 void TunnelClose(DeviceSlot& d) {
@@ -241,8 +254,8 @@ int ProcessDeviceLine(int slot, MYSQL* db) {
         }
         out.answerKind = kPlainAck;
     }
-    if (f.ack) AnswerServerRequest(slot, true);
-    if (f.nack) AnswerServerRequest(slot, false);
+    if (f.ack) AnswerServerRequest(slot, db, true);
+    if (f.nack) AnswerServerRequest(slot, db, false);
     if (f.ackRequest) out.answerKind = kPlainAck;
 
     if (f.tunnelConnect) TunnelConnect(slot, f, out);

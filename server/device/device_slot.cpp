@@ -20,8 +20,10 @@ int CountActiveDeviceSlots() {
     return n;
 }
 
-void CountDown(std::atomic<uint32_t>& counter) {
+bool CountDown(std::atomic<uint32_t>& counter) {
     uint32_t value = counter.load();
-    while (value > 0 && !counter.compare_exchange_weak(value, value - 1)) {
+    while (value > 0) {
+        if (counter.compare_exchange_weak(value, value - 1)) return value == 1;
     }
+    return false;
 }

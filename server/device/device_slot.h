@@ -115,5 +115,5 @@ void ClearDeviceSlots();
 int CountActiveDeviceSlots();
 
 // Decreases `counter` by one when it is above 0; never below 0, even while a
-// sender sets it at the same time.
-void CountDown(std::atomic<uint32_t>& counter);
+// sender sets it at the same time. True when this step brought it to 0.
+bool CountDown(std::atomic<uint32_t>& counter);

@@ -33,3 +33,28 @@ std::string BuildInboxInsert(const std::tm& now, uint32_t unitId, const std::str
     return "insert into inbox(id,add_date,device_id,addr,msg,fixstat,status) " + head +
            StringPrintf(",%d,%d)", 0, kInboxStatus);
 }
+
+std::string BuildOutboxInsert(const std::tm& now, uint32_t unitId, const std::string& addr,
+                              const std::string& msg) {
+    return StringPrintf(
+        "insert into outbox(id,add_date,device_id,addr,msg,status,sent_tries) "
+        "values(DEFAULT,'%s',%lu,'%s','%s',%d,0)",
+        SqlDateTime(now).c_str(), static_cast<unsigned long>(unitId), addr.c_str(), msg.c_str(), 0);
+}
+
+std::string BuildAckMessages(const std::tm& now, uint32_t id) {
+    return StringPrintf("update outbox set status=1,sent_date='%s' where id=%lu",
+                        SqlDateTime(now).c_str(), static_cast<unsigned long>(id));
+}
+
+std::string BuildOutboxNextSelect(int maxTries, uint32_t lastUnit) {
+    return StringPrintf(
+        "select id,device_id,addr,msg,sent_tries from outbox where status=0 and sent_tries<%d "
+        "and device_id>%lu order by device_id,id",
+        maxTries, static_cast<unsigned long>(lastUnit));
+}
+
+std::string BuildOutboxSetTries(uint32_t id, int tries) {
+    return StringPrintf("update outbox set sent_tries=%d where id=%lu", tries,
+                        static_cast<unsigned long>(id));
+}

@@ -1,5 +1,7 @@
 #include "server/store/message_store.h"
 
+#include <cstdlib>
+
 #include "server/core/clock.h"
 #include "server/store/message_sql.h"
 #include "server/store/sql_escape.h"
@@ -7,7 +9,16 @@
 
 namespace {
 
+constexpr int kCodeOutboxInsert = 1764;
 constexpr int kCodeInboxInsert = 1803;
+constexpr int kCodeAckMessages = 1825;
+constexpr int kCodeOutboxSelect = 8962;
+constexpr int kCodeOutboxResult = 8991;
+constexpr int kCodeOutboxTries = 9009;
+
+bool Run(MYSQL* connection, const std::string& sql) {
+    return mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) == 0;
+}
 
 }  // namespace
 
@@ -17,8 +28,53 @@ int writetoinbox(int slot, MYSQL* connection, uint32_t unitId, const std::string
     // backslashes are stored as sent and cannot change the statement.
     std::string sql = BuildInboxInsert(UtcTime(WallClockNow()), unitId, SqlEscape(connection, addr),
                                        SqlEscape(connection, msg), position);
-    if (mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) != 0) {
-        return SqlStatementFailed(slot, connection, sql, kCodeInboxInsert);
-    }
+    if (!Run(connection, sql)) return SqlStatementFailed(slot, connection, sql, kCodeInboxInsert);
     return 0;
+}
+
+int writetooutbox(int slot, MYSQL* connection, uint32_t unitId, const std::string& addr,
+                  const std::string& msg) {
+    std::string sql = BuildOutboxInsert(UtcTime(WallClockNow()), unitId, SqlEscape(connection, addr),
+                                        SqlEscape(connection, msg));
+    if (!Run(connection, sql)) return SqlStatementFailed(slot, connection, sql, kCodeOutboxInsert);
+    return 0;
+}
+
+int ackmessages(int slot, MYSQL* connection, uint32_t id) {
+    std::string sql = BuildAckMessages(UtcTime(WallClockNow()), id);
+    if (!Run(connection, sql)) return SqlStatementFailed(slot, connection, sql, kCodeAckMessages);
+    return 0;
+}
+
+int OutboxNext(MYSQL* connection, uint32_t lastUnit, QueueItem& item) {
+    std::string sql = BuildOutboxNextSelect(kQueueMaxTries, lastUnit);
+    if (!Run(connection, sql)) return SqlSenderStatementFailed("MSG", connection, sql, kCodeOutboxSelect);
+    MYSQL_RES* result = mysql_store_result(connection);
+    if (result == nullptr) return SqlSenderStatementFailed("MSG", connection, sql, kCodeOutboxResult);
+    int found = 0;
+    while (MYSQL_ROW row = mysql_fetch_row(result)) {
+        unsigned long* lengths = mysql_fetch_lengths(result);
+        // A NULL column keeps the value of the row before.
+        if (row[0] != nullptr) item.id = static_cast<uint32_t>(std::strtoul(row[0], nullptr, 10));
+        if (row[1] != nullptr) item.unitId = static_cast<uint32_t>(std::strtoul(row[1], nullptr, 10));
+        if (row[2] != nullptr) item.addr.assign(row[2], lengths[2]);
+        if (row[3] != nullptr) item.msg.assign(row[3], lengths[3]);
+        if (row[4] != nullptr) item.attempts = std::atoi(row[4]);
+        item.slot = QueueTargetSlot(item.unitId);
+        if (item.slot >= 0) {
+            found = 1;
+            break;
+        }
+    }
+    mysql_free_result(result);
+    return found;
+}
+
+int OutboxSetTries(MYSQL* connection, uint32_t id, int attempts) {
+    std::string sql = BuildOutboxSetTries(id, attempts);
+    if (!Run(connection, sql)) {
+        SqlSenderStatementFailed("MSG", connection, sql, kCodeOutboxTries);
+        return 0;
+    }
+    return 1;
 }

@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "common/text_format.h"
+
 #include "server/core/clock.h"
 #include "server/core/log.h"
 #include "server/device/device_slot.h"
@@ -42,9 +44,23 @@ int StatusEvent(int device, int event, long param1, long param2) {
     return 0;
 }
 
-int SqlStatementFailed(int device, MYSQL* connection, const std::string& statement, int code) {
-    LogWrite("D%d: %s\n", device, statement.c_str());
+namespace {
+
+int StatementFailed(int device, const std::string& firstEntry, MYSQL* connection, int code) {
+    LogWrite("%s", firstEntry.c_str());
     LogWrite("%s\n", mysql_error(connection));
     StatusEvent(device, kEventSqlError, code, static_cast<long>(mysql_errno(connection)));
     return -1;
+}
+
+}  // namespace
+
+int SqlStatementFailed(int device, MYSQL* connection, const std::string& statement, int code) {
+    return StatementFailed(device, StringPrintf("D%d: %s\n", device, statement.c_str()), connection,
+                           code);
+}
+
+int SqlSenderStatementFailed(const char* who, MYSQL* connection, const std::string& statement,
+                             int code) {
+    return StatementFailed(-1, StringPrintf("%s: %s\n", who, statement.c_str()), connection, code);
 }

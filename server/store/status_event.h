@@ -16,5 +16,10 @@ int StatusEvent(int device, int event, long param1, long param2);
 // SqlRelease(slot, true).
 int SqlStatementFailed(int device, MYSQL* connection, const std::string& statement, int code);
 
+// The same for the queue senders' own statements, which concern no unit:
+// the first entry reads "<who>: <statement>" ("MSG", "KORV").
+int SqlSenderStatementFailed(const char* who, MYSQL* connection, const std::string& statement,
+                             int code);
+
 // The serial number of a unit slot, read under the slot's text lock.
 std::string DeviceSerial(int device);

@@ -1,0 +1,105 @@
+#include "server/store/korvalen_store.h"
+
+#include <cstdlib>
+
+#include "server/core/clock.h"
+#include "server/store/korvalen_sql.h"
+#include "server/store/sql_escape.h"
+#include "server/store/status_event.h"
+
+namespace {
+
+constexpr int kCodeInsert = 1847;
+constexpr int kCodeStatus = 1871;
+constexpr int kCodeCardSelect = 1893;
+constexpr int kCodeCardResult = 1909;
+constexpr int kCodeCardUpdate = 1928;
+constexpr int kCodeNextSelect = 9119;
+constexpr int kCodeNextResult = 9147;
+constexpr int kCodeTries = 9165;
+
+bool Run(MYSQL* connection, const std::string& sql) {
+    return mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) == 0;
+}
+
+}  // namespace
+
+int writetokorvalen(int slot, MYSQL* connection, uint32_t unitId, int request) {
+    std::string sql = BuildKorvalenInsert(UtcTime(WallClockNow()), unitId, request);
+    if (!Run(connection, sql)) return SqlStatementFailed(slot, connection, sql, kCodeInsert);
+    return 0;
+}
+
+int KorvalenStatus(int slot, MYSQL* connection, uint32_t id, int status, const char* file,
+                   uint32_t checksum) {
+    std::string escaped = file != nullptr ? SqlEscape(connection, file) : std::string();
+    std::string sql = BuildKorvalenStatus(UtcTime(WallClockNow()), id, status,
+                                          file != nullptr ? escaped.c_str() : nullptr, checksum);
+    if (!Run(connection, sql)) return SqlStatementFailed(slot, connection, sql, kCodeStatus);
+    return 0;
+}
+
+int ackkorvalen(int slot, MYSQL* connection, uint32_t id) {
+    return KorvalenStatus(slot, connection, id, -1, nullptr, 0);
+}
+
+uint32_t CardBusyGet(int, MYSQL* connection, uint32_t company) {
+    if (company == 0) return 0;
+    std::string sql = BuildCardBusySelect(company);
+    if (!Run(connection, sql)) {
+        SqlSenderStatementFailed("KORV", connection, sql, kCodeCardSelect);
+        return 0;
+    }
+    MYSQL_RES* result = mysql_store_result(connection);
+    if (result == nullptr) {
+        SqlSenderStatementFailed("KORV", connection, sql, kCodeCardResult);
+        return 0;
+    }
+    uint32_t value = 0;
+    MYSQL_ROW row = mysql_fetch_row(result);
+    if (row != nullptr && row[0] != nullptr) {
+        value = static_cast<uint32_t>(std::strtoul(row[0], nullptr, 10));
+    }
+    mysql_free_result(result);
+    return value;
+}
+
+int CardBusySet(int, MYSQL* connection, uint32_t company, uint32_t value) {
+    if (company == 0) return 1;
+    std::string sql = BuildCardBusyUpdate(company, value);
+    if (!Run(connection, sql)) {
+        SqlSenderStatementFailed("KORV", connection, sql, kCodeCardUpdate);
+        return 0;
+    }
+    return 1;
+}
+
+int KorvalenNext(MYSQL* connection, uint32_t lastUnit, QueueItem& item) {
+    std::string sql = BuildKorvalenNextSelect(kQueueMaxTries, lastUnit);
+    if (!Run(connection, sql)) return SqlSenderStatementFailed("KORV", connection, sql, kCodeNextSelect);
+    MYSQL_RES* result = mysql_store_result(connection);
+    if (result == nullptr) return SqlSenderStatementFailed("KORV", connection, sql, kCodeNextResult);
+    int found = 0;
+    while (MYSQL_ROW row = mysql_fetch_row(result)) {
+        if (row[0] != nullptr) item.id = static_cast<uint32_t>(std::strtoul(row[0], nullptr, 10));
+        if (row[1] != nullptr) item.unitId = static_cast<uint32_t>(std::strtoul(row[1], nullptr, 10));
+        if (row[2] != nullptr) item.request = std::atoi(row[2]);
+        if (row[3] != nullptr) item.attempts = std::atoi(row[3]);
+        item.slot = QueueTargetSlot(item.unitId);
+        if (item.slot >= 0) {
+            found = 1;
+            break;
+        }
+    }
+    mysql_free_result(result);
+    return found;
+}
+
+int KorvalenSetTries(MYSQL* connection, uint32_t id, int attempts) {
+    std::string sql = BuildKorvalenSetTries(id, attempts);
+    if (!Run(connection, sql)) {
+        SqlSenderStatementFailed("KORV", connection, sql, kCodeTries);
+        return 0;
+    }
+    return 1;
+}

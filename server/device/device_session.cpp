@@ -54,6 +54,7 @@ int Identify(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
     d.loggedIn = 1;
     d.pico = f.identPico ? 1 : 0;
     HandOver(slot);
+    WakeQueueSenders();
     StatusEvent(slot, kEventIdentified, 0, d.pico.load());
     if (writetodevices(slot, db) < 0) {
         LogWrite("D%d: writetodevices error\n", slot);
@@ -81,6 +82,7 @@ int Reidentify(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
         d.bytesReceived = 0;
         d.bytesSent = 0;
     }
+    WakeQueueSenders();
     StatusEvent(slot, kEventIdentified, 1, d.pico.load());
     if (writetodevices(slot, db) < 0) {
         LogWrite("D%d: writetodevices error\n", slot);

@@ -76,13 +76,16 @@ int CardBusySet(int, MYSQL* connection, uint32_t company, uint32_t value) {
 
 int KorvalenNext(MYSQL* connection, uint32_t lastUnit, QueueItem& item) {
     std::string sql = BuildKorvalenNextSelect(kQueueMaxTries, lastUnit);
-    if (!Run(connection, sql)) return SqlSenderStatementFailed("KORV", connection, sql, kCodeNextSelect);
+    if (!Run(connection, sql))
+        return SqlSenderStatementFailed("KORV", connection, sql, kCodeNextSelect);
     MYSQL_RES* result = mysql_store_result(connection);
-    if (result == nullptr) return SqlSenderStatementFailed("KORV", connection, sql, kCodeNextResult);
+    if (result == nullptr)
+        return SqlSenderStatementFailed("KORV", connection, sql, kCodeNextResult);
     int found = 0;
     while (MYSQL_ROW row = mysql_fetch_row(result)) {
         if (row[0] != nullptr) item.id = static_cast<uint32_t>(std::strtoul(row[0], nullptr, 10));
-        if (row[1] != nullptr) item.unitId = static_cast<uint32_t>(std::strtoul(row[1], nullptr, 10));
+        if (row[1] != nullptr)
+            item.unitId = static_cast<uint32_t>(std::strtoul(row[1], nullptr, 10));
         if (row[2] != nullptr) item.request = std::atoi(row[2]);
         if (row[3] != nullptr) item.attempts = std::atoi(row[3]);
         item.slot = QueueTargetSlot(item.unitId);

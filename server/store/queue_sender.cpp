@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "server/core/log.h"
 #include "server/core/server_config.h"
@@ -22,10 +23,15 @@ std::mutex gWakeMutex;
 std::condition_variable gWake;
 uint64_t gWakeGeneration = 0;  // gWakeMutex
 
-// Sleeps `seconds`, or less when WakeQueueSenders is called meanwhile.
-void Pause(int seconds) {
+uint64_t WakeGeneration() {
+    std::lock_guard<std::mutex> lock(gWakeMutex);
+    return gWakeGeneration;
+}
+
+// Sleeps `seconds`, or less when WakeQueueSenders was called since the
+// generation `seen` was read (so a wake during a round is not lost).
+void Pause(int seconds, uint64_t seen) {
     std::unique_lock<std::mutex> lock(gWakeMutex);
-    uint64_t seen = gWakeGeneration;
     gWake.wait_for(lock, std::chrono::seconds(seconds), [&] { return gWakeGeneration != seen; });
 }
 
@@ -38,16 +44,27 @@ void AnnounceRequest(const QueueItem& item) {
              static_cast<unsigned long>(item.unitId));
 }
 
-std::string MessageFrame(const QueueItem& item) { return VehicleMessageFrame(item.addr, item.msg); }
+std::string MessageFrame(const QueueItem& item) {
+    return VehicleMessageFrame(item.addr, item.msg);
+}
 
-std::string RequestFrame(const QueueItem& item) { return DownloadRequestFrame(item.id, item.request); }
+std::string RequestFrame(const QueueItem& item) {
+    return DownloadRequestFrame(item.id, item.request);
+}
 
 }  // namespace
 
-const QueueKind kOutboxQueue = {"MSG",         1,          false,         &DeviceSlot::messageBackoff,
-                                OutboxNext,    OutboxSetTries, AnnounceMessage, MessageFrame};
-const QueueKind kDownloadQueue = {"KORV",        2,           true,            &DeviceSlot::downloadBackoff,
-                                  KorvalenNext,  KorvalenSetTries, AnnounceRequest, RequestFrame};
+const QueueKind kOutboxQueue = {
+    "MSG",           1,           false, &DeviceSlot::messageBackoff, OutboxNext, OutboxSetTries,
+    AnnounceMessage, MessageFrame};
+const QueueKind kDownloadQueue = {"KORV",
+                                  2,
+                                  true,
+                                  &DeviceSlot::downloadBackoff,
+                                  KorvalenNext,
+                                  KorvalenSetTries,
+                                  AnnounceRequest,
+                                  RequestFrame};
 
 std::string VehicleMessageFrame(const std::string& addr, const std::string& msg) {
     std::string frame{43, 0};
@@ -130,13 +147,18 @@ void QueueSender::Deliver(const QueueItem& item) {
 }
 
 void QueueSender::Run() {
-    Pause(m_kind.startPauseSeconds);
+    std::this_thread::sleep_for(std::chrono::seconds(m_kind.startPauseSeconds));
     for (;;) {
+        uint64_t generation = WakeGeneration();
         int pause = Round();
-        if (pause > 0) Pause(pause);
+        if (pause > 0) Pause(pause, generation);
     }
 }
 
-void OutboxSender() { QueueSender(kOutboxQueue).Run(); }
+void OutboxSender() {
+    QueueSender(kOutboxQueue).Run();
+}
 
-void DownloadRequestSender() { QueueSender(kDownloadQueue).Run(); }
+void DownloadRequestSender() {
+    QueueSender(kDownloadQueue).Run();
+}

@@ -25,19 +25,19 @@ struct QueueKind {
     std::atomic<uint32_t> DeviceSlot::*backoff;
     int (*next)(MYSQL* connection, uint32_t lastUnit, QueueItem& item);
     int (*setTries)(MYSQL* connection, uint32_t id, int attempts);
-    void (*announce)(const QueueItem& item);        // the "Send ..." log entry
-    std::string (*frame)(const QueueItem& item);   // what the unit receives
+    void (*announce)(const QueueItem& item);      // the "Send ..." log entry
+    std::string (*frame)(const QueueItem& item);  // what the unit receives
 };
 
 extern const QueueKind kOutboxQueue;
 extern const QueueKind kDownloadQueue;
 
-inline constexpr int kQueueIdleSeconds = 30;     // after a pass that delivered nothing, or a failure
+inline constexpr int kQueueIdleSeconds = 30;  // after a pass that delivered nothing, or a failure
 inline constexpr uint32_t kNoAnswerBackoff = 300;  // x attempts
 inline constexpr uint32_t kRefusalBackoff = 3600;
 
 class QueueSender {
-public:
+  public:
     explicit QueueSender(const QueueKind& kind) : m_kind(kind) {}
 
     // One round of the loop: at most one delivery. Returns the seconds to
@@ -47,7 +47,7 @@ public:
     // The thread body: the start pause, then rounds forever.
     [[noreturn]] void Run();
 
-private:
+  private:
     void Deliver(const QueueItem& item);
 
     const QueueKind& m_kind;
@@ -65,4 +65,7 @@ void DownloadRequestSender();
 
 // Cuts a sender's idle pause short: something may have become deliverable
 // (a unit identified itself, a back-off ran out, an entry was queued here).
+// The pause after a failure is cut as well: a unit identifying itself is the
+// moment a retry matters. Dispatchers writing the tables directly are picked
+// up within the 30-second pause.
 void WakeQueueSenders();

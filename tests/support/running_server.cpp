@@ -48,6 +48,11 @@ bool RunningServer::WaitForRows(const std::string& sql, size_t rows,
     return WaitUntil([&] { return m_db.Query(sql).size() >= rows; }, limit);
 }
 
+bool RunningServer::WaitUntilCount(const std::string& text, size_t count,
+                                   std::chrono::milliseconds limit) {
+    return WaitUntil([&] { return CountInLog(text) >= count; }, limit);
+}
+
 size_t RunningServer::CountInLog(const std::string& text) const {
     std::string log = Log();
     size_t count = 0;

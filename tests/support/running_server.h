@@ -31,6 +31,9 @@ class RunningServer {
     // Waits until `sql` returns at least `rows` rows.
     bool WaitForRows(const std::string& sql, size_t rows,
                      std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // Waits until `text` appears `count` times in the log.
+    bool WaitUntilCount(const std::string& text, size_t count,
+                        std::chrono::milliseconds limit = std::chrono::seconds(10));
     // Number of times `text` appears in the log.
     size_t CountInLog(const std::string& text) const;
     // The slots unit `serial` was given, in log order: from its TCP

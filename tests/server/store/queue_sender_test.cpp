@@ -27,7 +27,7 @@ enum class Answer { kAck, kNack, kSilent };
 
 // A unit on slot `slot` with its answering thread.
 class PairedUnit {
-public:
+  public:
     PairedUnit(int slot, uint32_t dbId, Answer answer) : m_slot(slot), m_answer(answer) {
         socketpair(AF_UNIX, SOCK_STREAM, 0, m_pair);
         DeviceSlot& d = tasks[slot];
@@ -56,7 +56,7 @@ public:
         return m_frames;
     }
 
-private:
+  private:
     void Serve() {
         std::string partial;
         while (!m_stop) {
@@ -98,7 +98,7 @@ private:
 };
 
 class QueueSenderTest : public StoreTest {
-protected:
+  protected:
     void SetUp() override {
         StoreTest::SetUp();
         gConfig.cmmdTimeout = 1;
@@ -118,7 +118,10 @@ protected:
         ASSERT_EQ(writetokorvalen(-1, SqlConnection(db), unit, code), 0);
         SqlRelease(db, false);
     }
-    std::vector<SqlRow> Outbox() { return m_db.Query("select id, status, sent_tries, sent_date is not null from outbox order by id"); }
+    std::vector<SqlRow> Outbox() {
+        return m_db.Query(
+            "select id, status, sent_tries, sent_date is not null from outbox order by id");
+    }
 };
 
 TEST_F(QueueSenderTest, OldestMessageFirstAndOnePerUnitInAPass) {

@@ -19,7 +19,8 @@ TEST(QueueSql, DownloadRequestFrames) {
     EXPECT_EQ(DownloadRequestFrame(77, 5), std::string("\x80\x01\x05", 3));
     EXPECT_EQ(DownloadRequestFrame(77, 300), std::string("\x90\x06\x4D\x00\x00\x00\x2C\x01", 8));
     EXPECT_EQ(DownloadRequestFrame(0x01020304, 255), std::string("\x80\x01\xFF", 3));
-    EXPECT_EQ(DownloadRequestFrame(0x01020304, 256), std::string("\x90\x06\x04\x03\x02\x01\x00\x01", 8));
+    EXPECT_EQ(DownloadRequestFrame(0x01020304, 256),
+              std::string("\x90\x06\x04\x03\x02\x01\x00\x01", 8));
 }
 
 TEST(QueueSql, KorvalenStatusForms) {
@@ -42,10 +43,12 @@ TEST(QueueSql, OutboxStatements) {
     EXPECT_EQ(BuildOutboxInsert(kNow, 4, "Base", "it\\'s"),
               "insert into outbox(id,add_date,device_id,addr,msg,status,sent_tries) "
               "values(DEFAULT,'2026-07-01 08:00:00',4,'Base','it\\'s',0,0)");
-    EXPECT_EQ(BuildAckMessages(kNow, 8), "update outbox set status=1,sent_date='2026-07-01 08:00:00' where id=8");
-    EXPECT_EQ(BuildOutboxNextSelect(10, 3),
-              "select id,device_id,addr,msg,sent_tries from outbox where status=0 and sent_tries<10 "
-              "and device_id>3 order by device_id,id");
+    EXPECT_EQ(BuildAckMessages(kNow, 8),
+              "update outbox set status=1,sent_date='2026-07-01 08:00:00' where id=8");
+    EXPECT_EQ(
+        BuildOutboxNextSelect(10, 3),
+        "select id,device_id,addr,msg,sent_tries from outbox where status=0 and sent_tries<10 "
+        "and device_id>3 order by device_id,id");
     EXPECT_EQ(BuildKorvalenNextSelect(10, 0),
               "select id,device_id,request,sent_tries from korvalen where sent_date is NULL and "
               "sent_tries<10 and device_id>0 order by device_id,id");

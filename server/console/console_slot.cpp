@@ -1,5 +1,7 @@
 #include "server/console/console_slot.h"
 
+#include "server/device/frame_send.h"
+
 ConsoleSlot consoles[kMaxConsoles];
 
 void ClearConsoleSlots() {
@@ -12,4 +14,16 @@ int CountConsolesInUse() {
         if (slot.inUse.load(std::memory_order_relaxed)) ++n;
     }
     return n;
+}
+
+void SendText(int session, const std::string& text) {
+    ConsoleSlot& slot = consoles[session];
+    std::lock_guard<std::mutex> lock(slot.sendLock);
+    SendAll(slot.socket.load(), text.data(), text.size(), -1);
+}
+
+bool IsBinary(int session) { return consoles[session].binaryMode.load() != 0; }
+
+void SendAnswer(int session, const char* binary, const char* text) {
+    SendText(session, IsBinary(session) ? binary : text);
 }

@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include "server/console/console_session.h"
 #include "server/core/log.h"
 #include "server/core/tcp_listener.h"
 #include "server/core/udp_server.h"
@@ -19,6 +20,7 @@ void* RunWorker(void* arg) {
 std::vector<WorkerThread> ServerWorkerThreads() {
     return {
         {1, TcpDeviceListener},
+        {2, ConsoleListener},
         {3, UdpDeviceServer},
         {7, OutboxSender},
         {8, DownloadRequestSender},

@@ -12,6 +12,7 @@
 #include "server/core/counters.h"
 #include "server/core/log.h"
 #include "server/core/socket_ops.h"
+#include "server/device/answer_relay.h"
 #include "server/device/device_slot.h"
 #include "server/device/frame_send.h"
 #include "server/device/line_parser.h"
@@ -117,6 +118,8 @@ void AnswerServerRequest(int slot, MYSQL* db, bool acknowledged) {
             LogWrite("%s: Receive nack from %d/%lu\n", who, slot, dbId);
             d.requestResult = -1;
         }
+    } else if (owner >= 0 && owner < kOwnerSender) {
+        RelayAcknowledgement(owner, acknowledged);
     } else if (owner == kOwnerOfflineConfig) {
         LogWrite(acknowledged ? "CFG: Receive ack from %d\n" : "CFG: Receive nack from %d\n", slot);
         {

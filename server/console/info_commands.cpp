@@ -1,0 +1,134 @@
+#include "server/console/info_commands.h"
+
+#include <mysql.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+
+#include "server/console/console_slot.h"
+#include "server/console/info_text.h"
+#include "server/core/server_config.h"
+#include "server/core/socket_ops.h"
+#include "server/device/device_slot.h"
+#include "server/device/slot_table.h"
+#include "server/store/sql_pool.h"
+
+namespace {
+
+std::vector<DeviceListRow> DeviceRows() {
+    std::vector<DeviceListRow> rows;
+    for (int i = 0; i < kMaxDevices; ++i) {
+        DeviceSlot& d = tasks[i];
+        uint8_t state = d.state.load();
+        if (state == kSlotFree) continue;
+        DeviceListRow row;
+        row.index = i;
+        row.state = state;
+        row.tcp = d.tcp.load() != 0;
+        row.typeCode = DeviceTypeCode(i);
+        // The text list names a unit with an unknown terminator as the third family.
+        const char* family = ProtocolFamily(i);
+        row.protocol = *family != '\0' ? family : "S-3";
+        row.loginTime = d.loginTime;
+        row.received = d.bytesReceived.load();
+        row.sent = d.bytesSent.load();
+        row.offlineStatus = d.offlineStatus.load();
+        {
+            std::lock_guard<std::mutex> lock(d.textLock);
+            row.devId = d.devId;
+            row.description = d.description;
+            row.address = AddressText(d.peer);
+            row.port = AddressPort(d.peer);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::vector<ConsoleListRow> ConsoleRows() {
+    std::vector<ConsoleListRow> rows;
+    for (int i = 0; i < kMaxConsoles; ++i) {
+        ConsoleSlot& c = consoles[i];
+        if (!c.inUse.load()) continue;
+        ConsoleListRow row;
+        row.index = i;
+        row.binary = c.binaryMode.load() != 0;
+        {
+            std::lock_guard<std::mutex> lock(c.textLock);
+            row.user = c.userName;
+            row.address = AddressText(c.peer);
+            row.port = AddressPort(c.peer);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+}  // namespace
+
+void ListCommand(int session) {
+    std::vector<DeviceListRow> devices = DeviceRows();
+    SendText(session, IsBinary(session) ? FormatListBinary(devices)
+                                        : FormatListText(devices, ConsoleRows()));
+}
+
+void ReadLogCommand(int session) {
+    std::ifstream in(gConfig.logFile, std::ios::binary);
+    if (!in) {
+        SendText(session, "Blad otwarcia pliku\r\n");
+        return;
+    }
+    std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    SendText(session, FormatLogTail(log, gConfig.maxLog));
+}
+
+void ClearLogCommand(int session) {
+    std::remove(gConfig.logFile.c_str());
+    SendText(session, "OK\r\n");
+}
+
+void SelectCommand(int session, const std::string& query) {
+    std::string sql = "select " + query;
+    if (query.size() > kSelectArgsMax) {
+        // Cutting the query would run another statement than the one asked for.
+        SendText(session, sql + "\r\nZapytanie jest za dlugie\r\n");
+        return;
+    }
+    int db = SqlAcquire();
+    if (db < 0) {
+        SendText(session, "Blad polaczenia z baza danych\r\n");
+        return;
+    }
+    MYSQL* connection = SqlConnection(db);
+    if (mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) != 0) {
+        SendText(session, sql + "\r\n" + mysql_error(connection) + "\r\n");
+        SqlRelease(db, true);
+        return;
+    }
+    MYSQL_RES* result = mysql_store_result(connection);
+    if (result == nullptr) {
+        SendText(session, std::string(mysql_error(connection)) + "\r\n");
+        SqlRelease(db, true);
+        return;
+    }
+    SelectResult table;
+    unsigned fields = mysql_num_fields(result);
+    for (unsigned i = 0; i < fields; ++i) table.columns.push_back(mysql_fetch_field_direct(result, i)->name);
+    while (MYSQL_ROW row = mysql_fetch_row(result)) {
+        unsigned long* lengths = mysql_fetch_lengths(result);
+        std::vector<std::optional<std::string>> values;
+        for (unsigned i = 0; i < fields; ++i) {
+            if (row[i] == nullptr) {
+                values.push_back(std::nullopt);
+            } else {
+                values.emplace_back(std::string(row[i], lengths[i]));
+            }
+        }
+        table.rows.push_back(std::move(values));
+    }
+    mysql_free_result(result);
+    SqlRelease(db, false);
+    SendText(session, FormatSelectResult(table, gConfig.maxSelect));
+}

@@ -1,0 +1,144 @@
+#include "server/console/request_protocol.h"
+
+#include <chrono>
+#include <thread>
+
+#include "server/console/console_slot.h"
+#include "server/core/clock.h"
+#include "server/core/counters.h"
+#include "server/core/server_config.h"
+#include "server/core/socket_ops.h"
+#include "server/device/device_slot.h"
+#include "server/device/frame_send.h"
+
+namespace {
+
+constexpr int kTickMs = 250;
+constexpr int kMaxSends = 5;
+constexpr int64_t kUdpAliveSeconds = 15;
+const char* const kSpinner[] = {"-\r", "\\\r", "|\r", "/\r"};
+
+void CountSent(DeviceSlot& d, const std::string& text) {
+    d.bytesSent += static_cast<uint32_t>(text.size());
+    total_sent += static_cast<uint32_t>(text.size());
+}
+
+// Releases the session's claim, unless someone else holds the unit by now.
+void Release(DeviceSlot& d, int session) {
+    int32_t mine = session;
+    d.owner.compare_exchange_strong(mine, kOwnerNone);
+}
+
+// Any bytes from the client cancel the request: they are given a second to
+// arrive whole, then up to 256 of them are thrown away.
+void DiscardCancellation(int session) {
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    char bytes[256];
+    int fd = consoles[session].socket.load();
+    if (SockWaitReadable(fd, 0) > 0) SockRecv(fd, bytes, sizeof bytes);
+}
+
+enum class WaitEnd { kReleased, kCancelled, kTimedOut, kResend };
+
+// The common wait loop. With `udpRule` a UDP unit's time-out either asks for
+// a re-send (heard from lately) or goes on waiting without counting.
+WaitEnd WaitLoop(int device, int session, bool binary, bool udpRule) {
+    DeviceSlot& d = tasks[device];
+    int ticks = 0;
+    int spinner = 0;
+    int socket = consoles[session].socket.load();
+    while (d.state.load() == kSlotActive && d.owner.load() == session) {
+        if (binary) {
+            if (spinner == 0) SendText(session, "waiting\r\n");
+        } else {
+            SendText(session, kSpinner[spinner]);
+        }
+        spinner = (spinner + 1) % 4;
+        if (SockWaitReadable(socket, kTickMs) != 0) {
+            DiscardCancellation(session);
+            Release(d, session);
+            SendAnswer(session, "terminated\r\n", "Wykonywanie polecenia zostalo anulowane\r\n");
+            return WaitEnd::kCancelled;
+        }
+        if (ticks != gConfig.cmmdTimeout * 4) {
+            ++ticks;
+            continue;
+        }
+        if (!udpRule || d.tcp.load() != 0) {
+            Release(d, session);
+            SendAnswer(session, "timeout\r\n", "Brak spodziewanej odpowiedzi z urzadzenia\r\n");
+            return WaitEnd::kTimedOut;
+        }
+        if (WallClockNow() - d.lastReceive.load() < kUdpAliveSeconds) return WaitEnd::kResend;
+        // A silent UDP unit: the request waits until it is heard from again.
+    }
+    return WaitEnd::kReleased;
+}
+
+// After the loop: the unit's connection ended, or someone else took it over.
+// True when one of those was reported.
+bool ReportLostClaim(DeviceSlot& d, int session) {
+    if (d.state.load() != kSlotActive) {
+        SendAnswer(session, "error\r\n", "Polaczenie z urzadzeniem zostalo zerwane\r\n");
+        return true;
+    }
+    int32_t owner = d.owner.load();
+    if (owner != kOwnerNone && owner != session) {
+        SendAnswer(session, "error\r\n", "Anulowano\r\n");
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool ClaimDevice(int device, int session) {
+    int32_t none = kOwnerNone;
+    return tasks[device].owner.compare_exchange_strong(none, session);
+}
+
+int WaitForAnswer(int device, int session, bool binary) {
+    if (binary) SendText(session, "info Czekam na potwierdzenie...\r\n");
+    WaitEnd end = WaitLoop(device, session, binary, true);
+    if (ReportLostClaim(tasks[device], session)) return 0;
+    return end == WaitEnd::kResend ? 1 : 0;
+}
+
+void SendAndWait(int device, int session, const std::string& text, int kind) {
+    DeviceSlot& d = tasks[device];
+    bool binary = IsBinary(session);
+    if (!ClaimDevice(device, session)) {
+        SendAnswer(session, "busy\r\n", "Wybrane urzadzenie jest zajete\r\n");
+        return;
+    }
+    consoles[session].requestKind = static_cast<uint8_t>(kind);
+    for (int send = 0; send < kMaxSends; ++send) {
+        if (binary) SendText(session, "info Wysylam polecenie...\r\n");
+        if (!SendToDevice(device, text)) {
+            Release(d, session);
+            SendAnswer(session, "error\r\n", "Blad podczas wykonywania polecenia\r\n");
+            return;
+        }
+        CountSent(d, text);
+        if (WaitForAnswer(device, session, binary) == 0) return;
+    }
+    // The claim stays: the unit answers "busy" until its reply comes.
+    SendAnswer(session, "timeout\r\n", "Brak spodziewanej odpowiedzi z urzadzenia\r\n");
+}
+
+int SendAndWaitOnce(int device, int session, const std::string& text, int kind) {
+    DeviceSlot& d = tasks[device];
+    bool binary = IsBinary(session);
+    int32_t owner = d.owner.load();
+    if (owner != session && !ClaimDevice(device, session)) {
+        SendAnswer(session, "busy\r\n", "Wybrane urzadzenie jest zajete\r\n");
+        return 1;
+    }
+    consoles[session].requestKind = static_cast<uint8_t>(kind);
+    if (!SendToDevice(device, text)) return 0;
+    CountSent(d, text);
+    WaitEnd end = WaitLoop(device, session, binary, false);
+    if (end == WaitEnd::kCancelled || end == WaitEnd::kTimedOut) return 1;
+    if (ReportLostClaim(d, session)) return 1;
+    return 0;
+}

@@ -1,0 +1,18 @@
+#pragma once
+// Relaying a unit's answers to the console session that waits for them:
+// the answer blocks through their printers, acknowledgements and refusals as
+// final console lines. Runs on the unit's connection thread, inside its
+// session; the whole answer is written before the claim is released.
+
+#include <vector>
+
+#include "server/device/line_frames.h"
+
+// Frame 37 (acknowledged) or 44 (refused) while console session `owner`
+// waits: "done"/"Wykonano" or "reject"/"Odrzucono" in the session's mode.
+// Nothing is written for a session that is gone, nor for an acknowledged
+// block of a firmware transfer, which watches the claim itself.
+void RelayAcknowledgement(int owner, bool acknowledged);
+
+// The request kind of the block-by-block firmware transfer.
+inline constexpr int kRequestKindFirmwareBlocks = 27;

@@ -19,14 +19,14 @@ struct BlockLayout {
 };
 
 constexpr BlockLayout kBlockLayouts[] = {
-    {33, ParamBlock::kGeneral, false},    {67, ParamBlock::kPico, false},
-    {50, ParamBlock::kFms, false},        {52, ParamBlock::kCan, false},
-    {54, ParamBlock::kStatus, false},     {59, ParamBlock::kCanEvent, false},
-    {61, ParamBlock::kMask, false},       {74, ParamBlock::kNetwork, false},
-    {80, ParamBlock::kGeneral, true},     {82, ParamBlock::kCalibration, true},
-    {84, ParamBlock::kFms, true},         {86, ParamBlock::kCan, true},
-    {88, ParamBlock::kStatus, true},      {90, ParamBlock::kCanEvent, true},
-    {92, ParamBlock::kDallas, true},      {94, ParamBlock::kNetwork, true},
+    {33, ParamBlock::kGeneral, false}, {67, ParamBlock::kPico, false},
+    {50, ParamBlock::kFms, false},     {52, ParamBlock::kCan, false},
+    {54, ParamBlock::kStatus, false},  {59, ParamBlock::kCanEvent, false},
+    {61, ParamBlock::kMask, false},    {74, ParamBlock::kNetwork, false},
+    {80, ParamBlock::kGeneral, true},  {82, ParamBlock::kCalibration, true},
+    {84, ParamBlock::kFms, true},      {86, ParamBlock::kCan, true},
+    {88, ParamBlock::kStatus, true},   {90, ParamBlock::kCanEvent, true},
+    {92, ParamBlock::kDallas, true},   {94, ParamBlock::kNetwork, true},
     {96, ParamBlock::kCan2, true},
 };
 
@@ -119,8 +119,8 @@ std::string PrintBlock(const BlockLayout& layout, std::string_view payload,
     entries.reserve(rows);
     for (int i = 0; i < rows; ++i) {
         const ParamDescriptor& row = schema.rows[i];
-        entries.push_back({row.name, layout.binary ? BinaryBlockValue(row, block)
-                                                   : TextBlockValue(row, block)});
+        entries.push_back(
+            {row.name, layout.binary ? BinaryBlockValue(row, block) : TextBlockValue(row, block)});
     }
     return Frame(entries.data(), rows, target);
 }
@@ -154,7 +154,8 @@ std::string PrintFixed(int frameId, std::string_view payload, const AnswerTarget
         }
         case kRawCalibrationFrame: {
             Entry entries[] = {{kRawCalibrationName, ""}};
-            for (size_t i = 0; i < kTextBlockSize; ++i) AppendHex(entries[0].value, ByteAt(payload, i));
+            for (size_t i = 0; i < kTextBlockSize; ++i)
+                AppendHex(entries[0].value, ByteAt(payload, i));
             return Frame(entries, 1, target);
         }
     }

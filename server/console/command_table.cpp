@@ -6,14 +6,15 @@
 // "writecfg3 ..." is not taken for "writecfg". There is no "writecal": a
 // line starting with it is an unknown command.
 const char* const kPrefixCommands[] = {
-    "select",    "readcfg",    "writecfg3", "writecfg",  "writepcfg",  "readfirm",  "writedata",
-    "readoffln", "writefirm",  "writeterm", "recovery",  "distance",   "readcal",   "writecal3",
-    "readfms",   "writefms3",  "writefms",  "readcane",  "writecane3", "writecane", "readcan2",
-    "readcan",   "writecan3",  "writecan2", "writecan",  "readstat",   "writestat3", "writestat",
-    "readtfrm",  "writetfrm",  "readbtn",   "writebtn",  "readmask",   "writemask", "readntwk",
-    "writentwk3", "writentwk", "korvalen",  "readdfrm",  "writedfrm",  "wrfirmex",
+    "select",     "readcfg",   "writecfg3", "writecfg", "writepcfg",  "readfirm",   "writedata",
+    "readoffln",  "writefirm", "writeterm", "recovery", "distance",   "readcal",    "writecal3",
+    "readfms",    "writefms3", "writefms",  "readcane", "writecane3", "writecane",  "readcan2",
+    "readcan",    "writecan3", "writecan2", "writecan", "readstat",   "writestat3", "writestat",
+    "readtfrm",   "writetfrm", "readbtn",   "writebtn", "readmask",   "writemask",  "readntwk",
+    "writentwk3", "writentwk", "korvalen",  "readdfrm", "writedfrm",  "wrfirmex",
 };
-const int kPrefixCommandCount = static_cast<int>(sizeof kPrefixCommands / sizeof kPrefixCommands[0]);
+const int kPrefixCommandCount =
+    static_cast<int>(sizeof kPrefixCommands / sizeof kPrefixCommands[0]);
 
 ConsoleDispatch DispatchConsoleLine(const std::string& line) {
     ConsoleDispatch out;

@@ -7,11 +7,11 @@
 
 struct ConsoleDispatch {
     enum Kind {
-        kEmpty,          // an empty line: no answer, only the next prompt
-        kExact,          // exit, help, list, readlog, clearlog
-        kPrefix,         // a prefix command with its argument text
-        kMissingArgs,    // a prefix command without a blank and an argument
-        kUnknown,        // anything else
+        kEmpty,        // an empty line: no answer, only the next prompt
+        kExact,        // exit, help, list, readlog, clearlog
+        kPrefix,       // a prefix command with its argument text
+        kMissingArgs,  // a prefix command without a blank and an argument
+        kUnknown,      // anything else
     } kind = kUnknown;
     std::string word;  // the command word for kExact, kPrefix, kMissingArgs
     std::string args;  // the argument text after the blank (kPrefix)

@@ -49,7 +49,9 @@ UniqueFd OpenListener() {
     return fd;
 }
 
-void SelectHandler(int session, const std::string& args) { SelectCommand(session, args); }
+void SelectHandler(int session, const std::string& args) {
+    SelectCommand(session, args);
+}
 
 // Runs one command line. False when the session is to end.
 bool Dispatch(int session, const std::string& line) {

@@ -22,7 +22,9 @@ void SendText(int session, const std::string& text) {
     SendAll(slot.socket.load(), text.data(), text.size(), -1);
 }
 
-bool IsBinary(int session) { return consoles[session].binaryMode.load() != 0; }
+bool IsBinary(int session) {
+    return consoles[session].binaryMode.load() != 0;
+}
 
 void SendAnswer(int session, const char* binary, const char* text) {
     SendText(session, IsBinary(session) ? binary : text);

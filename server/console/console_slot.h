@@ -24,13 +24,13 @@ inline constexpr size_t kUploadBufferSize = 253952;
 
 struct ConsoleSlot {
     std::atomic<bool> inUse{false};
-    sockaddr_in peer{};     // textLock
+    sockaddr_in peer{};  // textLock
     std::atomic<int> socket{-1};
-    char userName[32]{};    // textLock; "unknown" until login
+    char userName[32]{};  // textLock; "unknown" until login
     pthread_t thread{};
-    uint8_t optionState = 0;  // session thread only: telnet negotiation state
-    std::atomic<uint8_t> requestKind{0};  // the kind of the unit request last started
-    std::atomic<uint8_t> binaryMode{0};   // 1 binary, 0 text
+    uint8_t optionState = 0;                    // session thread only: telnet negotiation state
+    std::atomic<uint8_t> requestKind{0};        // the kind of the unit request last started
+    std::atomic<uint8_t> binaryMode{0};         // 1 binary, 0 text
     uint8_t uploadBuffer[kUploadBufferSize]{};  // session thread only: firmware image
     int32_t uploadLength = 0;                   // session thread only
 

@@ -115,7 +115,8 @@ void SelectCommand(int session, const std::string& query) {
     }
     SelectResult table;
     unsigned fields = mysql_num_fields(result);
-    for (unsigned i = 0; i < fields; ++i) table.columns.push_back(mysql_fetch_field_direct(result, i)->name);
+    for (unsigned i = 0; i < fields; ++i)
+        table.columns.push_back(mysql_fetch_field_direct(result, i)->name);
     while (MYSQL_ROW row = mysql_fetch_row(result)) {
         unsigned long* lengths = mysql_fetch_lengths(result);
         std::vector<std::optional<std::string>> values;

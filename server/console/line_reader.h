@@ -11,7 +11,7 @@
 inline constexpr size_t kConsoleLineMax = 4095;
 
 class ConsoleLineReader {
-public:
+  public:
     // Feeds one received byte. True when it completed the line (the line
     // feed itself is not stored). Telnet refusals to send back are appended
     // to `reply`.

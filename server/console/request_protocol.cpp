@@ -1,6 +1,8 @@
 #include "server/console/request_protocol.h"
 
 #include <chrono>
+#include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "server/console/console_slot.h"
@@ -90,6 +92,27 @@ bool ReportLostClaim(DeviceSlot& d, int session) {
     return false;
 }
 
+// Sends the line to the unit. The session's own lines around it go out under
+// the session's send lock, so a unit that answers at once cannot get its
+// answer ("done", a table) to the client before them.
+bool SendAnnounced(int device, int session, bool binary, const std::string& text) {
+    ConsoleSlot& c = consoles[session];
+    std::lock_guard<std::mutex> lock(c.sendLock);
+    int fd = c.socket.load();
+    auto say = [&](const char* line) { SendAll(fd, line, std::strlen(line), -1); };
+    if (binary) say("info Wysylam polecenie...\r\n");
+    if (!SendToDevice(device, text)) return false;
+    CountSent(tasks[device], text);
+    if (binary) say("info Czekam na potwierdzenie...\r\n");
+    return true;
+}
+
+int AwaitAnswer(int device, int session, bool binary) {
+    WaitEnd end = WaitLoop(device, session, binary, true);
+    if (ReportLostClaim(tasks[device], session)) return 0;
+    return end == WaitEnd::kResend ? 1 : 0;
+}
+
 }  // namespace
 
 bool ClaimDevice(int device, int session) {
@@ -99,9 +122,7 @@ bool ClaimDevice(int device, int session) {
 
 int WaitForAnswer(int device, int session, bool binary) {
     if (binary) SendText(session, "info Czekam na potwierdzenie...\r\n");
-    WaitEnd end = WaitLoop(device, session, binary, true);
-    if (ReportLostClaim(tasks[device], session)) return 0;
-    return end == WaitEnd::kResend ? 1 : 0;
+    return AwaitAnswer(device, session, binary);
 }
 
 void SendAndWait(int device, int session, const std::string& text, int kind) {
@@ -113,14 +134,12 @@ void SendAndWait(int device, int session, const std::string& text, int kind) {
     }
     consoles[session].requestKind = static_cast<uint8_t>(kind);
     for (int send = 0; send < kMaxSends; ++send) {
-        if (binary) SendText(session, "info Wysylam polecenie...\r\n");
-        if (!SendToDevice(device, text)) {
+        if (!SendAnnounced(device, session, binary, text)) {
             Release(d, session);
             SendAnswer(session, "error\r\n", "Blad podczas wykonywania polecenia\r\n");
             return;
         }
-        CountSent(d, text);
-        if (WaitForAnswer(device, session, binary) == 0) return;
+        if (AwaitAnswer(device, session, binary) == 0) return;
     }
     // The claim stays: the unit answers "busy" until its reply comes.
     SendAnswer(session, "timeout\r\n", "Brak spodziewanej odpowiedzi z urzadzenia\r\n");

@@ -7,8 +7,11 @@
 
 #include "common/base64_writer.h"
 #include "common/text_format.h"
+#include "server/console/block_writers.h"
 #include "server/console/console_slot.h"
 #include "server/console/request_protocol.h"
+#include "server/core/clock.h"
+#include "server/core/log.h"
 #include "server/device/device_slot.h"
 #include "server/device/slot_table.h"
 #include "server/store/korvalen_store.h"
@@ -60,12 +63,12 @@ struct ReadCommand {
 };
 
 const ReadCommand kReads[] = {
-    {"readcfg", kMaskAll, 0x43, 0x50, 0x21, 1},    {"readfirm", kMaskAll, 0x45, 0, 0x23, 4},
-    {"readcal", kMaskGen123, 0, 0x52, 0x30, 9},    {"readfms", kMaskGen123, 0, 0x54, 0x32, 11},
-    {"readcan", kMaskGen23, 0, 0x56, 0x34, 13},    {"readstat", kMaskGen23, 0, 0x58, 0x36, 15},
-    {"readcane", kMaskGen23, 0, 0x5A, 0x3B, 17},   {"readntwk", kMaskGen23, 0, 0x5E, 0x4A, 21},
-    {"readtfrm", kMaskGen23, 0, 0, 0x39, 4},       {"readmask", kMaskGen12, 0, 0, 0x3D, 19},
-    {"readbtn", kMaskGen3, 0, 0, 0x5C, 19},        {"readcan2", kMaskGen3, 0, 0, 0x60, 23},
+    {"readcfg", kMaskAll, 0x43, 0x50, 0x21, 1},  {"readfirm", kMaskAll, 0x45, 0, 0x23, 4},
+    {"readcal", kMaskGen123, 0, 0x52, 0x30, 9},  {"readfms", kMaskGen123, 0, 0x54, 0x32, 11},
+    {"readcan", kMaskGen23, 0, 0x56, 0x34, 13},  {"readstat", kMaskGen23, 0, 0x58, 0x36, 15},
+    {"readcane", kMaskGen23, 0, 0x5A, 0x3B, 17}, {"readntwk", kMaskGen23, 0, 0x5E, 0x4A, 21},
+    {"readtfrm", kMaskGen23, 0, 0, 0x39, 4},     {"readmask", kMaskGen12, 0, 0, 0x3D, 19},
+    {"readbtn", kMaskGen3, 0, 0, 0x5C, 19},      {"readcan2", kMaskGen3, 0, 0, 0x60, 23},
     {"readdfrm", kMaskGen3, 0, 0, 0x85, 25},
 };
 
@@ -81,7 +84,8 @@ void RunRead(const ReadCommand& read, int session, const std::string& args) {
     } else if (read.gen3Frame != 0 && tasks[device].terminator.load() == ';') {
         frame = read.gen3Frame;
     }
-    SendAndWait(device, session, CommandText(device, std::string{static_cast<char>(frame), 0}), read.kind);
+    SendAndWait(device, session, CommandText(device, std::string{static_cast<char>(frame), 0}),
+                read.kind);
 }
 
 template <size_t I>
@@ -108,7 +112,8 @@ void RecoveryCommand(int session, const std::string& args) {
     unsigned long long count = 0;
     int device = DeviceAndNumber(session, args, count);
     if (device < 0) return;
-    std::string frame{0x2E, 0, static_cast<char>(count & 0xFF), static_cast<char>((count >> 8) & 0xFF)};
+    std::string frame{0x2E, 0, static_cast<char>(count & 0xFF),
+                      static_cast<char>((count >> 8) & 0xFF)};
     SendAndWait(device, session, CommandText(device, frame), 7);
 }
 
@@ -176,6 +181,50 @@ void KorvalenCommand(int session, const std::string& args) {
     QueueResult(session, rc == 0);
 }
 
+// ---- block writes ---------------------------------------------------------
+
+// A write of a parameter block: checked, then sent at once or stored as the
+// unit's offline configuration.
+void RunBlockWrite(const BlockWriteCommand& command, int session, const std::string& args) {
+    BlockWrite write = BuildBlockWrite(command, session, IsBinary(session), args);
+    for (const std::string& entry : write.log) LogWrite("%s", entry.c_str());
+    if (!write.ok) {
+        ParameterError(session);
+        return;
+    }
+    int device =
+        FindDevice(write.deviceId, command.deviceMask, BlockWriteMinState(command, write.offline));
+    if (device < 0) {
+        UnknownDevice(session);
+        return;
+    }
+    std::string text = CommandText(device, write.frame);
+    if (!write.offline) {
+        SendAndWait(device, session, text, command.requestKind);
+        return;
+    }
+    // A new offline configuration replaces a stored one.
+    DeviceSlot& d = tasks[device];
+    {
+        std::lock_guard<std::mutex> lock(d.textLock);
+        CopyText(d.offlineText, text);
+        d.offlineTime = UtcTime(WallClockNow());
+    }
+    d.offlineType = static_cast<int8_t>(command.offlineType);
+    d.offlineStatus = 1;
+    SendText(session, "done\r\n");
+}
+
+void BlockWriteHandler(int session, const std::string& args, const char* word) {
+    RunBlockWrite(*FindBlockWriteCommand(word), session, args);
+}
+
+#define VIMKO_BLOCK_WRITE(name)                                                                   \
+    {                                                                                             \
+#name,                                                                                    \
+            [](int session, const std::string& args) { BlockWriteHandler(session, args, #name); } \
+    }
+
 void ReadOfflineCommand(int session, const std::string& args) {
     int device = FindDevice(args, kMaskGen123, kSlotHeld);
     if (device < 0) {
@@ -204,12 +253,24 @@ struct NamedHandler {
 };
 
 const NamedHandler kHandlers[] = {
-    {"readcfg", ReadHandler<0>},     {"readfirm", ReadHandler<1>},  {"readcal", ReadHandler<2>},
-    {"readfms", ReadHandler<3>},     {"readcan", ReadHandler<4>},   {"readstat", ReadHandler<5>},
-    {"readcane", ReadHandler<6>},    {"readntwk", ReadHandler<7>},  {"readtfrm", ReadHandler<8>},
-    {"readmask", ReadHandler<9>},    {"readbtn", ReadHandler<10>},  {"readcan2", ReadHandler<11>},
-    {"readdfrm", ReadHandler<12>},   {"recovery", RecoveryCommand}, {"distance", DistanceCommand},
-    {"writeterm", WriteTermCommand}, {"korvalen", KorvalenCommand}, {"readoffln", ReadOfflineCommand},
+    {"readcfg", ReadHandler<0>},   {"readfirm", ReadHandler<1>},
+    {"readcal", ReadHandler<2>},   {"readfms", ReadHandler<3>},
+    {"readcan", ReadHandler<4>},   {"readstat", ReadHandler<5>},
+    {"readcane", ReadHandler<6>},  {"readntwk", ReadHandler<7>},
+    {"readtfrm", ReadHandler<8>},  {"readmask", ReadHandler<9>},
+    {"readbtn", ReadHandler<10>},  {"readcan2", ReadHandler<11>},
+    {"readdfrm", ReadHandler<12>}, {"recovery", RecoveryCommand},
+    {"distance", DistanceCommand}, {"writeterm", WriteTermCommand},
+    {"korvalen", KorvalenCommand}, {"readoffln", ReadOfflineCommand},
+    VIMKO_BLOCK_WRITE(writecfg),   VIMKO_BLOCK_WRITE(writepcfg),
+    VIMKO_BLOCK_WRITE(writefms),   VIMKO_BLOCK_WRITE(writecan),
+    VIMKO_BLOCK_WRITE(writestat),  VIMKO_BLOCK_WRITE(writecane),
+    VIMKO_BLOCK_WRITE(writemask),  VIMKO_BLOCK_WRITE(writentwk),
+    VIMKO_BLOCK_WRITE(writecfg3),  VIMKO_BLOCK_WRITE(writecal3),
+    VIMKO_BLOCK_WRITE(writefms3),  VIMKO_BLOCK_WRITE(writecan3),
+    VIMKO_BLOCK_WRITE(writestat3), VIMKO_BLOCK_WRITE(writecane3),
+    VIMKO_BLOCK_WRITE(writebtn),   VIMKO_BLOCK_WRITE(writentwk3),
+    VIMKO_BLOCK_WRITE(writecan2),
 };
 
 }  // namespace
@@ -219,7 +280,8 @@ bool SplitFields(const std::string& args, size_t count, std::vector<std::string>
     size_t start = 0;
     for (;;) {
         size_t comma = args.find(',', start);
-        std::string field = args.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        std::string field =
+            args.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         if (field.size() > kFieldMax) return false;
         fields.push_back(field);
         if (comma == std::string::npos) break;

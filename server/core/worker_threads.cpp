@@ -19,11 +19,8 @@ void* RunWorker(void* arg) {
 
 std::vector<WorkerThread> ServerWorkerThreads() {
     return {
-        {1, TcpDeviceListener},
-        {2, ConsoleListener},
-        {3, UdpDeviceServer},
-        {7, OutboxSender},
-        {8, DownloadRequestSender},
+        {1, TcpDeviceListener}, {2, ConsoleListener},       {3, UdpDeviceServer},
+        {7, OutboxSender},      {8, DownloadRequestSender},
     };
 }
 

@@ -1,6 +1,30 @@
 #include "server/device/answer_relay.h"
 
+#include <mutex>
+#include <string>
+
+#include "common/text_format.h"
+#include "server/console/block_printers.h"
 #include "server/console/console_slot.h"
+#include "server/core/log.h"
+#include "server/device/device_slot.h"
+#include "server/device/owner_wait.h"
+
+namespace {
+
+// The short firmware answers are not dumped.
+bool DumpedFirst(int id) {
+    return id != 35 && id != 57 && id != 69 && id != 133;
+}
+
+// The bytes a dump shows: the whole text block, or a binary block's data.
+std::string DumpBytes(const AnswerFrame& answer) {
+    if (answer.id >= 80 && answer.id <= 96 && answer.bytes.size() >= 2)
+        return answer.bytes.substr(2);
+    return answer.bytes;
+}
+
+}  // namespace
 
 void RelayAcknowledgement(int owner, bool acknowledged) {
     if (owner < 0 || owner >= kMaxConsoles || !consoles[owner].inUse.load()) return;
@@ -9,5 +33,30 @@ void RelayAcknowledgement(int owner, bool acknowledged) {
         SendAnswer(owner, "done\r\n", "Wykonano\r\n");
     } else {
         SendAnswer(owner, "reject\r\n", "Odrzucono\r\n");
+    }
+}
+
+void RelayAnswers(int slot, const std::vector<AnswerFrame>& answers) {
+    DeviceSlot& d = tasks[slot];
+    for (const AnswerFrame& answer : answers) {
+        if (DumpedFirst(answer.id)) {
+            std::string hex;
+            for (char c : DumpBytes(answer)) StringAppendF(hex, "%02X", static_cast<uint8_t>(c));
+            LogWrite("D%d: %s\n", slot, hex.c_str());
+        }
+        int32_t owner = d.owner.load();
+        if (owner >= 0 && owner < kMaxConsoles && consoles[owner].inUse.load() &&
+            HasAnswerPrinter(answer.id)) {
+            std::string devId;
+            {
+                std::lock_guard<std::mutex> lock(d.textLock);
+                devId = d.devId;
+            }
+            AnswerTarget target{IsBinary(owner), slot, devId};
+            SendText(owner, PrintAnswer(answer.id, answer.bytes, target));
+        }
+        // Whoever waited, the answer ends the claim.
+        d.owner = kOwnerNone;
+        NotifyOwnerReleased();
     }
 }

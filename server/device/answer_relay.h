@@ -14,5 +14,10 @@
 // block of a firmware transfer, which watches the claim itself.
 void RelayAcknowledgement(int owner, bool acknowledged);
 
+// The answer blocks of one line, in line order: each is dumped to the log
+// (all but the short firmware answers), printed to the waiting console
+// session in its mode, and the claim on the unit released.
+void RelayAnswers(int slot, const std::vector<AnswerFrame>& answers);
+
 // The request kind of the block-by-block firmware transfer.
 inline constexpr int kRequestKindFirmwareBlocks = 27;

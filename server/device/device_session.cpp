@@ -259,6 +259,7 @@ int ProcessDeviceLine(int slot, MYSQL* db) {
         }
         out.answerKind = kPlainAck;
     }
+    RelayAnswers(slot, f.answers);
     if (f.ack) AnswerServerRequest(slot, db, true);
     if (f.nack) AnswerServerRequest(slot, db, false);
     if (f.ackRequest) out.answerKind = kPlainAck;

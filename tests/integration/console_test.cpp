@@ -1,0 +1,274 @@
+// The operator console of the real server: the login dialogue, telnet
+// negotiation, dispatch, the information commands, and unit requests with
+// simulated units answering, timing out, being cancelled and disconnecting.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "server/console/help_text.h"
+#include "tests/support/console_client.h"
+#include "tests/support/running_server.h"
+#include "tools/unit_sim/sim_unit.h"
+
+namespace {
+
+using namespace unit_sim;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+const char* const kPassword = "vimko";  // TELNET_PASSWD of the sample configuration
+
+// A unit of the simulator pumped by its own thread, so it answers the
+// server's requests while the test talks to the console.
+class LiveUnit {
+  public:
+    LiveUnit(int port, const std::string& serial, char terminator = '\n',
+             Transport transport = Transport::kTcp) {
+        UnitConfig config;
+        config.port = static_cast<uint16_t>(port);
+        config.terminator = terminator;
+        config.transport = transport;
+        config.identity.serial = serial;
+        config.identity.description = "Unit " + serial.substr(serial.size() - 3);
+        m_unit = std::make_unique<SimUnit>(config);
+        EXPECT_TRUE(m_unit->Connect());
+        EXPECT_TRUE(m_unit->SendLine({m_unit->IdentificationFrame()}));
+        m_thread = std::thread([this] {
+            while (!m_stop && !m_unit->Closed()) m_unit->ReceiveLine(milliseconds(50));
+        });
+    }
+    ~LiveUnit() {
+        m_stop = true;
+        m_thread.join();
+    }
+    SimUnit& unit() { return *m_unit; }
+    void Disconnect() {
+        m_stop = true;
+        m_thread.join();
+        m_unit->Close();
+        m_thread = std::thread([] {});
+    }
+
+  private:
+    std::unique_ptr<SimUnit> m_unit;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+TEST(Console, LoginDialogueInBothModesAndRefusals) {
+    RunningServer server;
+    {
+        ConsoleClient client(server.telnetPort());
+        ASSERT_TRUE(client.ReadUntil("Telnet console ver. 2.004.256\r\nusername\r\n"));
+        client.Send("alice\npassword-is-wrong\n");
+        ASSERT_TRUE(client.ReadUntil("password\r\n"));
+        // The refusal comes only after the mode line.
+        EXPECT_FALSE(client.ReadUntil("logout", milliseconds(300)));
+        client.Send("text\n");
+        EXPECT_TRUE(client.ReadUntil("mode\r\nlogout\r\n"));
+        EXPECT_TRUE(client.WaitClosed());
+    }
+    {
+        ConsoleClient client(server.telnetPort());
+        client.Send("bob\n" + std::string(kPassword) + "\nBINARY\n");
+        EXPECT_TRUE(client.ReadUntil("mode\r\nlogout\r\n"));
+        EXPECT_TRUE(client.WaitClosed());
+    }
+    {
+        ConsoleClient client(server.telnetPort());
+        client.Send("carol\r\n" + std::string(kPassword) + "\r\ntext\r\n");
+        EXPECT_TRUE(client.ReadUntil("mode\r\nWpisz 'help' dla uzyskania pomocy\r\ncommand\r\n"));
+        client.Send("exit\n");
+        EXPECT_TRUE(client.ReadUntil("logout\r\n"));
+        EXPECT_TRUE(client.WaitClosed());
+    }
+    {
+        ConsoleClient client(server.telnetPort());
+        ASSERT_TRUE(client.Login(kPassword, "binary", std::string(40, 'n')));
+        EXPECT_EQ(client.Command("bogus"), "error\r\n");
+    }
+    EXPECT_TRUE(server.WaitForLog("T0: carol\n"));
+    EXPECT_TRUE(server.WaitForLog("T0: Disconnected 127.0.0.1:"));
+}
+
+TEST(Console, TelnetNegotiationHelpAndDispatch) {
+    RunningServer server;
+    ConsoleClient client(server.telnetPort());
+    ASSERT_TRUE(client.ReadUntil("username\r\n"));
+    client.Send(
+        "\xFF\xFD\x01"
+        "op\xFF\xFB\x1F"
+        "er\xFF\xFF"
+        "ator\n");
+    EXPECT_TRUE(client.ReadUntil("\xFF\xFC\x01"));
+    EXPECT_TRUE(client.ReadUntil("\xFF\xFE\x1F"));
+    client.Send(std::string(kPassword) + "\ntext\n");
+    ASSERT_TRUE(client.ReadUntil("command\r\n"));
+    client.Take();
+    EXPECT_TRUE(server.WaitForLog("T0: operator\n"));
+
+    EXPECT_EQ(client.Command("help"), HelpScreen());
+    EXPECT_EQ(client.Command("readcfg"), "Brak parametrow poleceia\r\n");
+    EXPECT_EQ(client.Command("readcfg "), "Brak parametrow poleceia\r\n");
+    EXPECT_EQ(client.Command("help me"), "Nieznane polecenie\r\n");
+    EXPECT_EQ(client.Command("writecal 1,2"), "Nieznane polecenie\r\n");
+    EXPECT_EQ(client.Command(""), "");
+    EXPECT_EQ(client.Command("\breadcfg 999"),
+              "Podany identyfikator urzadzenia nie jest wlasciwy\r\n");
+}
+
+TEST(Console, ListShowsActiveAndHeldUnitsAndSessions) {
+    RunningServer server(ConfigValues{{"RCV_TIMEOUT", "2"}});
+    ConsoleClient binary(server.telnetPort());
+    ASSERT_TRUE(binary.Login(kPassword, "binary"));
+    EXPECT_EQ(binary.Command("list"), "done\r\n");
+
+    LiveUnit active(server.devicePort(), "356000000000701", ';');
+    auto held = std::make_unique<LiveUnit>(server.devicePort(), "356000000000702");
+    ASSERT_TRUE(server.WaitForLog(" 356000000000702 Unit 702\n"));
+    held->Disconnect();
+    ASSERT_TRUE(server.WaitForLog(": Disconnected 127.0.0.1:", seconds(10)));
+    ASSERT_TRUE(server.WaitUntilCount(": Disconnected 127.0.0.1:", 2));
+
+    std::string list = binary.Command("list");
+    EXPECT_NE(list.find("answer Unit 701,356000000000701,1,256,127.0.0.1,"), std::string::npos)
+        << list;
+    EXPECT_NE(list.find("answer Unit 702,356000000000702,0,1,127.0.0.1,"), std::string::npos)
+        << list;
+    EXPECT_EQ(list.substr(list.size() - 6), "done\r\n");
+
+    ConsoleClient text(server.telnetPort());
+    ASSERT_TRUE(text.Login(kPassword, "text", "dispatcher"));
+    std::string table = text.Command("list");
+    EXPECT_NE(table.find("| S-3      | 356000000000701  | 127.0.0.1      :"), std::string::npos)
+        << table;
+    EXPECT_EQ(table.find("356000000000702"), std::string::npos) << table;  // held: not in the table
+    EXPECT_NE(table.find("| dispatcher                      | 127.0.0.1      :"),
+              std::string::npos);
+    EXPECT_NE(table.find("| BIN  |\r\n"), std::string::npos);
+    EXPECT_NE(table.find("| TXT  |\r\n"), std::string::npos);
+}
+
+TEST(Console, SelectReadlogAndClearlog) {
+    RunningServer server(ConfigValues{{"MAX_SELECT", "1"}, {"MAX_LOG", "3"}});
+    server.db().Exec("insert into devices(sn,dscr) values('a','x'),('b',NULL),('c','z')");
+    ConsoleClient client(server.telnetPort());
+    ASSERT_TRUE(client.Login(kPassword, "text"));
+    const std::string rule = std::string(79, '-') + "\r\n";
+    EXPECT_EQ(client.Command("select sn, dscr from devices order by sn"),
+              rule + "sn,dscr\r\n" + rule + "a,x\r\nb,\r\nZatrzymano dalsze wyswietlanie\r\n" +
+                  rule + "3 wierszy\r\n");
+    EXPECT_EQ(client.Command("select count(*) as n from devices"),
+              rule + "n\r\n" + rule + "3\r\n" + rule + "1 wierszy\r\n");
+    std::string failed = client.Command("select * from no_such_table");
+    EXPECT_EQ(failed.rfind("select * from no_such_table\r\n", 0), 0u) << failed;
+    EXPECT_NE(failed.find("doesn't exist\r\n"), std::string::npos) << failed;
+    std::string tooLong = client.Command("select " + std::string(3000, '1'));
+    EXPECT_NE(tooLong.find("Zapytanie jest za dlugie\r\n"), std::string::npos);
+
+    std::string log = client.Command("readlog");
+    EXPECT_EQ(log.rfind("Pominieto pierwsze linie pliku\r\n", 0), 0u) << log;
+    EXPECT_NE(log.find(": readlog\r\n"), std::string::npos) << log;
+    EXPECT_EQ(client.Command("clearlog"), "OK\r\n");
+    // The next entry starts a new log; nothing before it survived.
+    client.Command("list");
+    EXPECT_TRUE(server.WaitForLog("T0: list\n"));
+    EXPECT_EQ(server.Log().find("Uruchomienie"), std::string::npos);
+}
+
+TEST(Console, UnitRequestsAnsweredRefusedTimedOutAndCancelled) {
+    RunningServer server(ConfigValues{{"CMMD_TIMEOUT", "1"}});
+    LiveUnit unit(server.devicePort(), "356000000000711");
+    ASSERT_TRUE(server.WaitForLog(" 356000000000711 Unit 711\n"));
+    ConsoleClient binary(server.telnetPort());
+    ASSERT_TRUE(binary.Login(kPassword, "binary"));
+    ConsoleClient text(server.telnetPort());
+    ASSERT_TRUE(text.Login(kPassword, "text"));
+
+    std::string done = binary.Command("recovery 356000000000711,70000");
+    EXPECT_EQ(done.rfind("info Wysylam polecenie...\r\ninfo Czekam na potwierdzenie...\r\n", 0), 0u)
+        << done;
+    EXPECT_EQ(done.substr(done.size() - 6), "done\r\n");
+    // 70000 is sent as its low 16 bits: 2E 00 70 11.
+    EXPECT_TRUE(server.WaitForLog(": -> 1:LgBwEQ==<>\n"));
+    std::string accepted = text.Command("distance 356000000000711,5");
+    EXPECT_EQ(accepted.substr(accepted.size() - 10), "Wykonano\r\n") << accepted;
+
+    unit.unit().SetRefuseEvery(RequestKind::kWrite, 1);
+    std::string refused = text.Command("distance 356000000000711,123456");
+    EXPECT_EQ(refused.substr(refused.size() - 11), "Odrzucono\r\n") << refused;
+
+    unit.unit().AnswerRequests(false);
+    std::string timedOut = binary.Command("readcfg 356000000000711");
+    EXPECT_NE(timedOut.find("waiting\r\n"), std::string::npos);
+    EXPECT_EQ(timedOut.substr(timedOut.size() - 9), "timeout\r\n") << timedOut;
+    std::string spinner = text.Command("readcfg 356000000000711");
+    EXPECT_NE(spinner.find("-\r\\\r|\r/\r"), std::string::npos) << spinner;
+    EXPECT_NE(spinner.find("Brak spodziewanej odpowiedzi z urzadzenia\r\n"), std::string::npos);
+
+    // Busy for a second console while the first one waits; cancelled by a byte.
+    binary.Send("readcfg 356000000000711\n");
+    ASSERT_TRUE(binary.ReadUntil("info Czekam na potwierdzenie...\r\n"));
+    EXPECT_EQ(text.Command("readcfg 356000000000711"), "Wybrane urzadzenie jest zajete\r\n");
+    binary.Send("x");
+    EXPECT_TRUE(binary.ReadUntil("terminated\r\ncommand\r\n"));
+    binary.Take();
+
+    EXPECT_EQ(binary.Command("recovery 356000000000711,x"), "error\r\n");
+    EXPECT_EQ(text.Command("recovery 356000000000711"), "Podane parametry sa bledne\r\n");
+    EXPECT_EQ(binary.Command("readcfg 356000000000711,"), "error\r\n");
+}
+
+TEST(Console, UnitDisconnectingWhileAwaited) {
+    RunningServer server(ConfigValues{{"CMMD_TIMEOUT", "30"}});
+    LiveUnit unit(server.devicePort(), "356000000000721");
+    unit.unit().AnswerRequests(false);
+    ASSERT_TRUE(server.WaitForLog(" 356000000000721 Unit 721\n"));
+    ConsoleClient text(server.telnetPort());
+    ASSERT_TRUE(text.Login(kPassword, "text"));
+    text.Send("readcfg 356000000000721\n");
+    ASSERT_TRUE(text.ReadUntil("-\r"));
+    unit.Disconnect();
+    EXPECT_TRUE(
+        text.ReadUntil("Polaczenie z urzadzeniem zostalo zerwane\r\ncommand\r\n", seconds(10)));
+}
+
+TEST(Console, QueuedMessagesDownloadRequestsAndOfflineReport) {
+    RunningServer server(ConfigValues{{"CMMD_TIMEOUT", "2"}});
+    LiveUnit unit(server.devicePort(), "356000000000731",
+                  '.');  // download requests need generation 2 or 3
+    ASSERT_TRUE(server.WaitForLog(" 356000000000731 Unit 731\n"));
+    ConsoleClient binary(server.telnetPort());
+    ASSERT_TRUE(binary.Login(kPassword, "binary"));
+    EXPECT_EQ(binary.Command("writeterm 356000000000731,Base,Hello, driver"), "error\r\n");
+    EXPECT_EQ(binary.Command("writeterm 356000000000731,Base O'Neil,It's ok"), "done\r\n");
+    EXPECT_EQ(binary.Command("writeterm 999,Base,x"), "error\r\n");
+    EXPECT_EQ(binary.Command("korvalen 356000000000731,300"), "done\r\n");
+    EXPECT_EQ(binary.Command("korvalen 356000000000731,x"), "error\r\n");
+    EXPECT_EQ(binary.Command("readoffln 356000000000731"), "answer 0\r\ndone\r\n");
+
+    auto outbox = server.db().Query(
+        "select o.addr, o.msg, o.status from outbox o join devices d on d.id = o.device_id");
+    EXPECT_EQ(outbox, (std::vector<SqlRow>{{"Base O'Neil", "It's ok", "0"}}));
+    auto korvalen = server.db().Query("select request from korvalen");
+    EXPECT_EQ(korvalen, (std::vector<SqlRow>{{"300"}}));
+    // The senders deliver both to the unit, which acknowledges them.
+    EXPECT_TRUE(server.WaitForLog("MSG: Receive ack from "));
+    EXPECT_TRUE(server.WaitForLog("KORV: Receive ack from "));
+}
+
+TEST(Console, FiftyFirstClientIsClosedAtOnce) {
+    RunningServer server;
+    std::vector<std::unique_ptr<ConsoleClient>> clients;
+    for (int i = 0; i < 50; ++i) {
+        clients.push_back(std::make_unique<ConsoleClient>(server.telnetPort()));
+        ASSERT_TRUE(clients.back()->ReadUntil("username\r\n")) << i;
+    }
+    ConsoleClient extra(server.telnetPort());
+    EXPECT_TRUE(extra.WaitClosed());
+    EXPECT_EQ(extra.received(), "");
+    EXPECT_TRUE(server.WaitForLog("TELNET: Serwer overflow, reject: 127.0.0.1:"));
+}
+
+}  // namespace

@@ -272,3 +272,142 @@ TEST(Console, FiftyFirstClientIsClosedAtOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// A general configuration text block: MYID at 0 (16), APN at 16 (32), the
+// rest "not given" (0xFF).
+std::string GeneralBlock(const std::string& myid, const std::string& apn) {
+    std::string block(256, '\xFF');
+    block.replace(0, 16, (myid + std::string(16, '\0')).substr(0, 16));
+    block.replace(16, 32, (apn + std::string(32, '\0')).substr(0, 32));
+    return block;
+}
+
+TEST(Console, ReadsPrintTheUnitsBlockInBothModes) {
+    RunningServer server(ConfigValues{{"CMMD_TIMEOUT", "3"}});
+    LiveUnit unit(server.devicePort(), "356000000000741");
+    unit.unit().SetBlock(33, GeneralBlock("CAR-41", "fleet.apn"));
+    ASSERT_TRUE(server.WaitForLog(" 356000000000741 Unit 741\n"));
+
+    ConsoleClient binary(server.telnetPort());
+    ASSERT_TRUE(binary.Login(kPassword, "binary"));
+    std::string answer = binary.Command("readcfg 356000000000741");
+    size_t at = answer.find("answer CAR-41,fleet.apn,");
+    ASSERT_NE(at, std::string::npos) << answer;
+    EXPECT_EQ(answer.substr(answer.size() - 6), "done\r\n");
+
+    ConsoleClient text(server.telnetPort());
+    ASSERT_TRUE(text.Login(kPassword, "text"));
+    std::string table = text.Command("readcfg 356000000000741");
+    EXPECT_NE(table.find("| DEVICE    | 356000000000741                  |\r\n"), std::string::npos) << table;
+    EXPECT_NE(table.find("| MYID      | CAR-41                           |\r\n"), std::string::npos) << table;
+    EXPECT_NE(table.find("| APN       | fleet.apn                        |\r\n"), std::string::npos) << table;
+    // The block was dumped to the log before it was printed.
+    EXPECT_TRUE(server.WaitForLog(": 4341522D3431"));
+}
+
+TEST(Console, BlockWritesAreAcknowledgedOrRefused) {
+    RunningServer server(ConfigValues{{"CMMD_TIMEOUT", "3"}});
+    LiveUnit unit(server.devicePort(), "356000000000751", '.');
+    ASSERT_TRUE(server.WaitForLog(" 356000000000751 Unit 751\n"));
+    ConsoleClient binary(server.telnetPort());
+    ASSERT_TRUE(binary.Login(kPassword, "binary"));
+    std::string values = "356000000000751,0,NEWID,apn.x" + std::string(27, ',');  // 29 values
+    std::string done = binary.Command("writecfg " + values);
+    EXPECT_EQ(done.substr(done.size() - 6), "done\r\n") << done;
+    EXPECT_TRUE(server.WaitForLog(": MYID=NEWID (0,16)\n"));
+
+    unit.unit().SetRefuseEvery(RequestKind::kWrite, 1);
+    std::string refused = binary.Command("writecfg " + values);
+    EXPECT_EQ(refused.substr(refused.size() - 8), "reject\r\n") << refused;
+    EXPECT_EQ(binary.Command("writecfg " + values + ","), "error\r\n");  // 30 values
+
+    // The unit received the block: MYID at 0, the untouched fields 0xFF.
+    bool seen = false;
+    for (const ReceivedFrame& r : unit.unit().Received()) {
+        if (r.frame.id != 0x22) continue;
+        ASSERT_EQ(r.frame.payload.size(), 256u);
+        EXPECT_EQ(r.frame.payload.substr(0, 6), std::string("NEWID\0", 6));
+        EXPECT_EQ(static_cast<uint8_t>(r.frame.payload[200]), 0xFF);
+        seen = true;
+    }
+    EXPECT_TRUE(seen);
+}
+
+TEST(Console, OfflineConfigurationIsStoredForAHeldUnitAndDeliveredOnReconnect) {
+    RunningServer server(ConfigValues{{"CMMD_TIMEOUT", "3"}});
+    auto unit = std::make_unique<LiveUnit>(server.devicePort(), "356000000000761", ';');
+    ASSERT_TRUE(server.WaitForLog(" 356000000000761 Unit 761\n"));
+    unit->Disconnect();
+    ASSERT_TRUE(server.WaitUntilCount(": Disconnected 127.0.0.1:", 2));
+
+    ConsoleClient binary(server.telnetPort());
+    ASSERT_TRUE(binary.Login(kPassword, "binary"));
+    std::string values = "356000000000761,1,OFFLINE-ID" + std::string(36, ',');  // 37 values
+    EXPECT_EQ(binary.Command("writecfg3 " + values), "done\r\n");
+    std::string report = binary.Command("readoffln 356000000000761");
+    EXPECT_EQ(report.rfind("answer 1,0,", 0), 0u) << report;
+    std::string list = binary.Command("list");
+    EXPECT_NE(list.find("answer Unit 761,356000000000761,2,256,"), std::string::npos) << list;
+
+    // The unit comes back: the stored line goes out before its acknowledgement.
+    LiveUnit back(server.devicePort(), "356000000000761", ';');
+    ASSERT_TRUE(server.WaitForLog("CFG: Send offline config "));
+    ASSERT_TRUE(server.WaitForLog("CFG: Receive ack from "));
+    EXPECT_EQ(binary.Command("readoffln 356000000000761").rfind("answer 7,0,", 0), 0u);
+    bool delivered = false;
+    for (const ReceivedFrame& r : back.unit().Received()) {
+        if (r.frame.id == 0x51 && r.frame.payload.substr(2, 11) == std::string("\x01OFFLINE-ID", 11)) {
+            delivered = true;
+        }
+    }
+    EXPECT_TRUE(delivered);
+}
+
+TEST(Console, VimkoCmdRunsOneCommand) {
+    RunningServer server;
+    server.db().Exec("insert into devices(sn,dscr) values('x1','first'),('x2','second')");
+    std::string port = std::to_string(server.telnetPort());
+    {
+        ServerProcess cmd({server.dir().path(),
+                           {"127.0.0.1", port, "script", kPassword, "select", "sn,", "dscr", "from",
+                            "devices", "order", "by", "sn"},
+                           false, "VimkoCmd"});
+        EXPECT_EQ(cmd.Wait(seconds(20)), 0);
+        const std::string rule = std::string(79, '-') + "\n";
+        EXPECT_EQ(cmd.Stdout(), rule + "sn,dscr\n" + rule + "x1,first\nx2,second\n" + rule + "2 wierszy\n");
+    }
+    {
+        ServerProcess cmd({server.dir().path(), {"127.0.0.1", port, "script", kPassword, "list"}, false,
+                           "VimkoCmd"});
+        EXPECT_EQ(cmd.Wait(seconds(20)), 0);
+        EXPECT_EQ(cmd.Stdout().rfind("devices:\n+-----+", 0), 0u) << cmd.Stdout();
+        EXPECT_NE(cmd.Stdout().find("configs:\n"), std::string::npos);
+    }
+    {
+        ServerProcess cmd({server.dir().path(), {"127.0.0.1", port, "script", "wrong", "list"}, false,
+                           "VimkoCmd"});
+        EXPECT_EQ(cmd.Wait(seconds(20)), 0);
+        EXPECT_EQ(cmd.Stdout(), "Authorization failed\n");
+    }
+    {
+        ServerProcess cmd({server.dir().path(), {"127.0.0.1", port, "script", kPassword, "bogus"}, false,
+                           "VimkoCmd"});
+        EXPECT_EQ(cmd.Wait(seconds(20)), 0);
+        EXPECT_EQ(cmd.Stdout(), "Nieznane polecenie\n");
+    }
+    {
+        ServerProcess cmd({server.dir().path(), {"127.0.0.1", port, "script", kPassword}, false, "VimkoCmd"});
+        EXPECT_EQ(cmd.Wait(seconds(20)), 255);
+        EXPECT_EQ(cmd.Stderr(), "Usage: VimkoCmd ip port user passwd command\n");
+    }
+    {
+        ServerProcess cmd({server.dir().path(), {"127.0.0.1", std::to_string(FreePort()), "u", "p", "list"},
+                           false, "VimkoCmd"});
+        EXPECT_EQ(cmd.Wait(seconds(20)), 255);
+        EXPECT_EQ(cmd.Stdout(), "Failed to conect with server\n");
+    }
+}
+
+}  // namespace

@@ -300,9 +300,12 @@ TEST(Console, ReadsPrintTheUnitsBlockInBothModes) {
     ConsoleClient text(server.telnetPort());
     ASSERT_TRUE(text.Login(kPassword, "text"));
     std::string table = text.Command("readcfg 356000000000741");
-    EXPECT_NE(table.find("| DEVICE    | 356000000000741                  |\r\n"), std::string::npos) << table;
-    EXPECT_NE(table.find("| MYID      | CAR-41                           |\r\n"), std::string::npos) << table;
-    EXPECT_NE(table.find("| APN       | fleet.apn                        |\r\n"), std::string::npos) << table;
+    EXPECT_NE(table.find("| DEVICE    | 356000000000741                  |\r\n"), std::string::npos)
+        << table;
+    EXPECT_NE(table.find("| MYID      | CAR-41                           |\r\n"), std::string::npos)
+        << table;
+    EXPECT_NE(table.find("| APN       | fleet.apn                        |\r\n"), std::string::npos)
+        << table;
     // The block was dumped to the log before it was printed.
     EXPECT_TRUE(server.WaitForLog(": 4341522D3431"));
 }
@@ -358,7 +361,8 @@ TEST(Console, OfflineConfigurationIsStoredForAHeldUnitAndDeliveredOnReconnect) {
     EXPECT_EQ(binary.Command("readoffln 356000000000761").rfind("answer 7,0,", 0), 0u);
     bool delivered = false;
     for (const ReceivedFrame& r : back.unit().Received()) {
-        if (r.frame.id == 0x51 && r.frame.payload.substr(2, 11) == std::string("\x01OFFLINE-ID", 11)) {
+        if (r.frame.id == 0x51 &&
+            r.frame.payload.substr(2, 11) == std::string("\x01OFFLINE-ID", 11)) {
             delivered = true;
         }
     }
@@ -373,40 +377,105 @@ TEST(Console, VimkoCmdRunsOneCommand) {
         ServerProcess cmd({server.dir().path(),
                            {"127.0.0.1", port, "script", kPassword, "select", "sn,", "dscr", "from",
                             "devices", "order", "by", "sn"},
-                           false, "VimkoCmd"});
+                           false,
+                           "VimkoCmd"});
         EXPECT_EQ(cmd.Wait(seconds(20)), 0);
         const std::string rule = std::string(79, '-') + "\n";
-        EXPECT_EQ(cmd.Stdout(), rule + "sn,dscr\n" + rule + "x1,first\nx2,second\n" + rule + "2 wierszy\n");
+        EXPECT_EQ(cmd.Stdout(),
+                  rule + "sn,dscr\n" + rule + "x1,first\nx2,second\n" + rule + "2 wierszy\n");
     }
     {
-        ServerProcess cmd({server.dir().path(), {"127.0.0.1", port, "script", kPassword, "list"}, false,
+        ServerProcess cmd({server.dir().path(),
+                           {"127.0.0.1", port, "script", kPassword, "list"},
+                           false,
                            "VimkoCmd"});
         EXPECT_EQ(cmd.Wait(seconds(20)), 0);
         EXPECT_EQ(cmd.Stdout().rfind("devices:\n+-----+", 0), 0u) << cmd.Stdout();
         EXPECT_NE(cmd.Stdout().find("configs:\n"), std::string::npos);
     }
     {
-        ServerProcess cmd({server.dir().path(), {"127.0.0.1", port, "script", "wrong", "list"}, false,
+        ServerProcess cmd({server.dir().path(),
+                           {"127.0.0.1", port, "script", "wrong", "list"},
+                           false,
                            "VimkoCmd"});
         EXPECT_EQ(cmd.Wait(seconds(20)), 0);
         EXPECT_EQ(cmd.Stdout(), "Authorization failed\n");
     }
     {
-        ServerProcess cmd({server.dir().path(), {"127.0.0.1", port, "script", kPassword, "bogus"}, false,
+        ServerProcess cmd({server.dir().path(),
+                           {"127.0.0.1", port, "script", kPassword, "bogus"},
+                           false,
                            "VimkoCmd"});
         EXPECT_EQ(cmd.Wait(seconds(20)), 0);
         EXPECT_EQ(cmd.Stdout(), "Nieznane polecenie\n");
     }
     {
-        ServerProcess cmd({server.dir().path(), {"127.0.0.1", port, "script", kPassword}, false, "VimkoCmd"});
+        ServerProcess cmd(
+            {server.dir().path(), {"127.0.0.1", port, "script", kPassword}, false, "VimkoCmd"});
         EXPECT_EQ(cmd.Wait(seconds(20)), 255);
         EXPECT_EQ(cmd.Stderr(), "Usage: VimkoCmd ip port user passwd command\n");
     }
     {
-        ServerProcess cmd({server.dir().path(), {"127.0.0.1", std::to_string(FreePort()), "u", "p", "list"},
-                           false, "VimkoCmd"});
+        ServerProcess cmd({server.dir().path(),
+                           {"127.0.0.1", std::to_string(FreePort()), "u", "p", "list"},
+                           false,
+                           "VimkoCmd"});
         EXPECT_EQ(cmd.Wait(seconds(20)), 255);
         EXPECT_EQ(cmd.Stdout(), "Failed to conect with server\n");
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Every read and write command against a unit of every generation it is
+// meant for: each must end with "done" (the unit answered and the answer was
+// printed) or, for a unit of the wrong kind, the unit error.
+TEST(Console, EveryParameterGroupOfEveryGeneration) {
+    RunningServer server(ConfigValues{{"CMMD_TIMEOUT", "3"}});
+    struct Generation {
+        const char* serial;
+        char terminator;
+        int code;
+    } generations[] = {{"356000000000801", '\n', 0x001},
+                       {"356000000000802", '.', 0x004},
+                       {"356000000000803", ';', 0x100}};
+    std::vector<std::unique_ptr<LiveUnit>> units;
+    for (const Generation& g : generations) {
+        units.push_back(std::make_unique<LiveUnit>(server.devicePort(), g.serial, g.terminator));
+        ASSERT_TRUE(server.WaitForLog(std::string(" ") + g.serial + " Unit"));
+    }
+    ConsoleClient binary(server.telnetPort());
+    ASSERT_TRUE(binary.Login(kPassword, "binary"));
+
+    const struct {
+        const char* command;  // "%s" is the serial
+        int mask;
+        int values;  // 0: a read
+    } commands[] = {
+        {"readcfg", 0x33F, 0},     {"readfirm", 0x33F, 0},    {"readcal", 0x30F, 0},
+        {"readfms", 0x30F, 0},     {"readcan", 0x30C, 0},     {"readstat", 0x30C, 0},
+        {"readcane", 0x30C, 0},    {"readntwk", 0x30C, 0},    {"readtfrm", 0x30C, 0},
+        {"readmask", 0x00F, 0},    {"readbtn", 0x300, 0},     {"readcan2", 0x300, 0},
+        {"readdfrm", 0x300, 0},    {"writecfg", 0x00F, 29},   {"writefms", 0x00F, 41},
+        {"writecan", 0x00C, 95},   {"writestat", 0x00C, 10},  {"writecane", 0x00C, 15},
+        {"writemask", 0x00F, 16},  {"writentwk", 0x00C, 25},  {"writecfg3", 0x300, 37},
+        {"writecal3", 0x300, 19},  {"writefms3", 0x300, 65},  {"writecan3", 0x300, 149},
+        {"writestat3", 0x300, 16}, {"writecane3", 0x300, 30}, {"writebtn", 0x300, 60},
+        {"writentwk3", 0x300, 60}, {"writecan2", 0x300, 145},
+    };
+    for (const Generation& g : generations) {
+        for (const auto& c : commands) {
+            std::string line = std::string(c.command) + " " + g.serial;
+            // Binary mode: the serial, the offline flag 0, then every value left empty.
+            if (c.values > 0) line += ",0" + std::string(static_cast<size_t>(c.values), ',');
+            std::string answer = binary.Command(line);
+            std::string expected = (c.mask & g.code) ? "done\r\n" : "error\r\n";
+            ASSERT_GE(answer.size(), expected.size()) << line;
+            EXPECT_EQ(answer.substr(answer.size() - expected.size()), expected) << line << "\n"
+                                                                                << answer;
+        }
     }
 }
 

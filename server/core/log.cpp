@@ -45,3 +45,11 @@ void LogAppend(const char* format, ...) {
     va_end(args);
     AppendEntry(text);
 }
+
+void LogWriteEntries(const std::vector<std::string>& messages) {
+    if (messages.empty()) return;
+    std::string prefix = LogPrefix(gLogClock.load(std::memory_order_relaxed));
+    std::string text;
+    for (const std::string& message : messages) text += prefix + message;
+    AppendEntry(text);
+}

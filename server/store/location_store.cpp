@@ -63,7 +63,7 @@ int writetolocdata(int slot, MYSQL* connection, const LocationRecord& record, ui
     LocdataStatement statement = BuildLocdataInsert(
         record, unitId, UtcTime(WallClockNow()), gDecodeTable,
         [connection](std::string_view text) { return SqlEscape(connection, text); });
-    for (const std::string& entry : statement.decodeLog) LogWrite("%s", entry.c_str());
+    LogWriteEntries(statement.decodeLog);
     if (!Run(connection, statement.sql)) {
         return SqlStatementFailed(slot, connection, statement.sql, kCodeLocdataInsert);
     }

@@ -15,14 +15,23 @@ using Clock = std::chrono::steady_clock;
 // a signal arrives between the check and poll().
 constexpr std::chrono::milliseconds kMaxWait{250};
 
+struct PendingLine {
+    Clock::time_point deadline;  // unanswered after this
+    Clock::time_point sent;
+    bool location;  // not the identification
+    bool measured;  // sent after the warm-up
+};
+
 struct UnitState {
     std::unique_ptr<SimUnit> unit;
     bool connected = false;
     bool identified = false;  // identification line sent
     uint64_t location_lines = 0;
-    std::deque<Clock::time_point> pending;  // ack deadlines of unanswered lines, oldest first
+    std::deque<PendingLine> pending;  // unanswered lines, oldest first
     Clock::time_point next_send;
     uint64_t unanswered = 0;
+    uint64_t location_acks = 0;
+    uint64_t measured_acks = 0;
 };
 
 }  // namespace
@@ -67,10 +76,20 @@ FleetSummary RunFleet(const FleetOptions& options, const LineSource& source, con
         std::string serial = config.identity.serial;
         UnitState* s = &state;
         bool closed_loop = options.closed_loop;
-        unit.SetFrameObserver([s, serial, closed_loop, &sink](const ServerFrame& f) {
+        std::vector<uint32_t>* latencies = &summary.latencies_us;
+        unit.SetFrameObserver([s, serial, closed_loop, latencies, &sink](const ServerFrame& f) {
             if ((f.id == kServerAck || f.id == kServerNack) && !s->pending.empty()) {
+                PendingLine line = s->pending.front();
                 s->pending.pop_front();
-                if (closed_loop) s->next_send = Clock::now();
+                auto now = Clock::now();
+                if (line.location && f.id == kServerAck) ++s->location_acks;
+                if (line.measured) {
+                    ++s->measured_acks;
+                    latencies->push_back(static_cast<uint32_t>(
+                        std::chrono::duration_cast<std::chrono::microseconds>(now - line.sent)
+                            .count()));
+                }
+                if (closed_loop) s->next_send = now;
             }
             if (sink) sink(serial, f);
         });
@@ -84,6 +103,8 @@ FleetSummary RunFleet(const FleetOptions& options, const LineSource& source, con
 
     auto start = Clock::now();
     auto never = Clock::time_point::max();
+    auto measure_from = start + options.warmup;
+    auto last_measured_send = measure_from;
     auto stop_sending_at = options.duration.count() > 0 ? start + options.duration : never;
     for (int i = 0; i < count; ++i) {
         // Spread the first lines over one interval so the units do not all
@@ -103,7 +124,7 @@ FleetSummary RunFleet(const FleetOptions& options, const LineSource& source, con
         for (size_t i = 0; i < units.size(); ++i) {
             UnitState& s = units[i];
             if (!s.connected || s.unit->Closed()) continue;
-            while (!s.pending.empty() && s.pending.front() <= now) {
+            while (!s.pending.empty() && s.pending.front().deadline <= now) {
                 s.pending.pop_front();
                 ++s.unanswered;
                 if (options.closed_loop) s.next_send = now;
@@ -119,9 +140,13 @@ FleetSummary RunFleet(const FleetOptions& options, const LineSource& source, con
                     frames = source(static_cast<int>(i));
                 }
                 if (s.unit->SendLine(frames)) {
-                    if (s.identified) ++s.location_lines;
+                    bool location = s.identified;
+                    if (location) ++s.location_lines;
                     s.identified = true;
-                    s.pending.push_back(now + options.ack_timeout);
+                    bool measured = location && now >= measure_from;
+                    if (measured) last_measured_send = now;
+                    s.pending.push_back(
+                        PendingLine{now + options.ack_timeout, now, location, measured});
                 }
                 if (options.closed_loop) {
                     s.next_send = never;
@@ -134,7 +159,7 @@ FleetSummary RunFleet(const FleetOptions& options, const LineSource& source, con
             }
             if (!sending && s.pending.empty()) continue;  // this unit is done
             if (sending && s.next_send != never) wake = std::min(wake, s.next_send);
-            if (!s.pending.empty()) wake = std::min(wake, s.pending.front());
+            if (!s.pending.empty()) wake = std::min(wake, s.pending.front().deadline);
             fds.push_back(pollfd{s.unit->fd(), s.unit->PollEvents(), 0});
             polled.push_back(i);
         }
@@ -159,9 +184,13 @@ FleetSummary RunFleet(const FleetOptions& options, const LineSource& source, con
         summary.refused += st.refused;
         summary.blocks += st.blocks;
         summary.unanswered += s.unanswered + s.pending.size();
+        summary.location_acks += s.location_acks;
+        summary.measured_acks += s.measured_acks;
         if (s.connected && s.unit->Closed()) ++summary.closed_by_server;
         s.unit->Close();
     }
+    summary.measured_time =
+        std::chrono::duration_cast<std::chrono::milliseconds>(last_measured_send - measure_from);
     return summary;
 }
 

@@ -29,6 +29,9 @@ struct FleetOptions {
     int refuse_every_messages = 0;
     int refuse_every_writes = 0;
     int refuse_every_downloads = 0;
+    // Lines sent during this first part of the run are left out of the
+    // latency samples and `measured_acks` (for load measurements).
+    std::chrono::milliseconds warmup{0};
 };
 
 struct FleetSummary {
@@ -45,6 +48,13 @@ struct FleetSummary {
     uint64_t answered = 0;  // 37 sent
     uint64_t refused = 0;   // 44 sent
     uint64_t blocks = 0;    // read requests answered
+    // Location lines (not identifications) answered by 38, over the whole run.
+    uint64_t location_acks = 0;
+    // Location lines sent after the warm-up and answered (38 or 41) in time,
+    // and the time each answer took, in microseconds.
+    uint64_t measured_acks = 0;
+    std::vector<uint32_t> latencies_us;
+    std::chrono::milliseconds measured_time{0};  // from the end of the warm-up to the last send
 };
 
 // The frames of unit `index`'s next location line.

@@ -31,6 +31,16 @@ TEST(Log, EntriesCarryTheClockAndPiecesContinueThem) {
               "090705 D12: SocketReceive AB\n");
 }
 
+TEST(Log, SeveralEntriesAtOnceEachKeepTheirPrefix) {
+    TempDir dir;
+    LogSetPath(dir.File("srv.log"));
+    gLogClock = 120000;
+    LogWriteEntries({"DecodeCount(1) = 2\n", "DecodeName(0,1) = a\n"});
+    LogWriteEntries({});
+    EXPECT_EQ(ReadFile(dir.File("srv.log")),
+              "120000 DecodeCount(1) = 2\n120000 DecodeName(0,1) = a\n");
+}
+
 TEST(Log, DeletedFileIsCreatedAgainAndNothingElseIsLost) {
     TempDir dir;
     LogSetPath(dir.File("srv.log"));

@@ -22,6 +22,10 @@ void SendText(int session, const std::string& text) {
     SendAll(slot.socket.load(), text.data(), text.size(), -1);
 }
 
+void SendTextHeld(int session, const std::string& text) {
+    SendAll(consoles[session].socket.load(), text.data(), text.size(), -1);
+}
+
 bool IsBinary(int session) {
     return consoles[session].binaryMode.load() != 0;
 }

@@ -50,6 +50,10 @@ int CountConsolesInUse();
 // reported: a client that went away fails the session's next read.
 void SendText(int session, const std::string& text);
 
+// The same for a caller that already holds the session's `sendLock` (to
+// write an answer and release the unit as one step).
+void SendTextHeld(int session, const std::string& text);
+
 // The binary-mode keyword or the text-mode sentence, as the session's mode asks.
 void SendAnswer(int session, const char* binary, const char* text);
 

@@ -50,10 +50,17 @@ WaitEnd WaitLoop(int device, int session, bool binary, bool udpRule) {
     int spinner = 0;
     int socket = consoles[session].socket.load();
     while (d.state.load() == kSlotActive && d.owner.load() == session) {
-        if (binary) {
-            if (spinner == 0) SendText(session, "waiting\r\n");
-        } else {
-            SendText(session, kSpinner[spinner]);
+        {
+            // Checked and printed under the send lock, which the unit's answer
+            // also holds while it is printed and the claim released: no
+            // progress sign can follow the answer.
+            std::lock_guard<std::mutex> lock(consoles[session].sendLock);
+            if (d.owner.load() != session) break;
+            if (binary) {
+                if (spinner == 0) SendTextHeld(session, "waiting\r\n");
+            } else {
+                SendTextHeld(session, kSpinner[spinner]);
+            }
         }
         spinner = (spinner + 1) % 4;
         if (SockWaitReadable(socket, kTickMs) != 0) {

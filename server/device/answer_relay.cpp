@@ -26,14 +26,20 @@ std::string DumpBytes(const AnswerFrame& answer) {
 
 }  // namespace
 
-void RelayAcknowledgement(int owner, bool acknowledged) {
-    if (owner < 0 || owner >= kMaxConsoles || !consoles[owner].inUse.load()) return;
-    if (acknowledged) {
-        if (consoles[owner].requestKind.load() == kRequestKindFirmwareBlocks) return;
-        SendAnswer(owner, "done\r\n", "Wykonano\r\n");
-    } else {
-        SendAnswer(owner, "reject\r\n", "Odrzucono\r\n");
+void RelayAcknowledgement(int slot, int owner, bool acknowledged) {
+    DeviceSlot& d = tasks[slot];
+    if (owner >= 0 && owner < kMaxConsoles && consoles[owner].inUse.load()) {
+        ConsoleSlot& c = consoles[owner];
+        std::lock_guard<std::mutex> lock(c.sendLock);
+        bool binary = IsBinary(owner);
+        if (!acknowledged) {
+            SendTextHeld(owner, binary ? "reject\r\n" : "Odrzucono\r\n");
+        } else if (c.requestKind.load() != kRequestKindFirmwareBlocks) {
+            SendTextHeld(owner, binary ? "done\r\n" : "Wykonano\r\n");
+        }
+        d.owner = kOwnerNone;
     }
+    d.owner = kOwnerNone;
 }
 
 void RelayAnswers(int slot, const std::vector<AnswerFrame>& answers) {
@@ -53,7 +59,11 @@ void RelayAnswers(int slot, const std::vector<AnswerFrame>& answers) {
                 devId = d.devId;
             }
             AnswerTarget target{IsBinary(owner), slot, devId};
-            SendText(owner, PrintAnswer(answer.id, answer.bytes, target));
+            std::string text = PrintAnswer(answer.id, answer.bytes, target);
+            // Written and released in one step under the session's send lock.
+            std::lock_guard<std::mutex> lock(consoles[owner].sendLock);
+            SendTextHeld(owner, text);
+            d.owner = kOwnerNone;
         }
         // Whoever waited, the answer ends the claim.
         d.owner = kOwnerNone;

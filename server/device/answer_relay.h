@@ -8,11 +8,13 @@
 
 #include "server/device/line_frames.h"
 
-// Frame 37 (acknowledged) or 44 (refused) while console session `owner`
-// waits: "done"/"Wykonano" or "reject"/"Odrzucono" in the session's mode.
-// Nothing is written for a session that is gone, nor for an acknowledged
-// block of a firmware transfer, which watches the claim itself.
-void RelayAcknowledgement(int owner, bool acknowledged);
+// Frame 37 (acknowledged) or 44 (refused) of unit `slot` while console
+// session `owner` waits: "done"/"Wykonano" or "reject"/"Odrzucono" in the
+// session's mode, then the claim released. Nothing is written for a session
+// that is gone, nor for an acknowledged block of a firmware transfer, which
+// watches the claim itself. Writing and releasing happen under the session's
+// send lock, so its waiting loop never prints a progress sign after the answer.
+void RelayAcknowledgement(int slot, int owner, bool acknowledged);
 
 // The answer blocks of one line, in line order: each is dumped to the log
 // (all but the short firmware answers), printed to the waiting console

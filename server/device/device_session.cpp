@@ -119,7 +119,7 @@ void AnswerServerRequest(int slot, MYSQL* db, bool acknowledged) {
             d.requestResult = -1;
         }
     } else if (owner >= 0 && owner < kOwnerSender) {
-        RelayAcknowledgement(owner, acknowledged);
+        RelayAcknowledgement(slot, owner, acknowledged);
     } else if (owner == kOwnerOfflineConfig) {
         LogWrite(acknowledged ? "CFG: Receive ack from %d\n" : "CFG: Receive nack from %d\n", slot);
         {

@@ -56,7 +56,7 @@ int Identify(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
     d.pico = f.identPico ? 1 : 0;
     HandOver(slot);
     WakeQueueSenders();
-    StatusEvent(slot, kEventIdentified, 0, d.pico.load());
+    StatusEventOn(db, slot, kEventIdentified, 0, d.pico.load());
     if (writetodevices(slot, db) < 0) {
         LogWrite("D%d: writetodevices error\n", slot);
         return -1;
@@ -79,12 +79,12 @@ int Reidentify(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
     if (received != 0 || sent != 0) {
         LogWrite("D%d: Reconnected %lu %lu\n", slot, static_cast<unsigned long>(received),
                  static_cast<unsigned long>(sent));
-        StatusEvent(slot, kEventConnectionEnd, received, sent);
+        StatusEventOn(db, slot, kEventConnectionEnd, received, sent);
         d.bytesReceived = 0;
         d.bytesSent = 0;
     }
     WakeQueueSenders();
-    StatusEvent(slot, kEventIdentified, 1, d.pico.load());
+    StatusEventOn(db, slot, kEventIdentified, 1, d.pico.load());
     if (writetodevices(slot, db) < 0) {
         LogWrite("D%d: writetodevices error\n", slot);
         return -1;

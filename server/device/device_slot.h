@@ -70,6 +70,7 @@ struct DeviceSlot {
     std::atomic<uint32_t> bytesReceived{0};
     std::atomic<uint32_t> bytesSent{0};
     bool sendBusy = false;  // gDeviceSendLock
+    int64_t nextSendNs = 0;  // gDeviceSendLock: steady-clock time before which no line may follow
     std::atomic<uint8_t> newProtocol{0};
     LocationRecord location{};  // receive thread only
     std::atomic<uint8_t> routeEvent{0};

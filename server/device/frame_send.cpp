@@ -19,20 +19,35 @@ namespace {
 // takes its turn at once.
 std::condition_variable gSendDone;
 
-// A short gap after every line: units read line by line and some need a
-// moment before the next one.
-constexpr auto kLineGap = std::chrono::milliseconds(10);
+// A gap of at least 10 ms between two lines to one unit: units read line by
+// line and some need a moment before the next one. The gap is kept before
+// the next line rather than slept after every line, so a thread that has
+// sent its last line (the acknowledgement of a report) goes on at once
+// instead of holding its database connection idle for 10 ms.
+constexpr int64_t kLineGapNs = 10'000'000;
+
+int64_t SteadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 void ClaimSend(DeviceSlot& device) {
-    std::unique_lock<std::mutex> lock(gDeviceSendLock);
-    gSendDone.wait(lock, [&] { return !device.sendBusy; });
-    device.sendBusy = true;
+    int64_t wait;
+    {
+        std::unique_lock<std::mutex> lock(gDeviceSendLock);
+        gSendDone.wait(lock, [&] { return !device.sendBusy; });
+        device.sendBusy = true;
+        wait = device.nextSendNs - SteadyNs();
+    }
+    if (wait > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
 }
 
 void FinishSend(DeviceSlot& device) {
     {
         std::lock_guard<std::mutex> lock(gDeviceSendLock);
         device.sendBusy = false;
+        device.nextSendNs = SteadyNs() + kLineGapNs;
     }
     gSendDone.notify_all();
 }
@@ -81,7 +96,6 @@ bool SendToDevice(int slot, const std::string& text) {
     bool ok = SendAll(device.socket.load(), text.data(), text.size(), slot);
     LogWrite("%s", SentLineLogText(slot, ok, text).c_str());
     FinishSend(device);
-    std::this_thread::sleep_for(kLineGap);
     return ok;
 }
 

@@ -17,6 +17,25 @@ std::string DeviceSerial(int device) {
     return tasks[device].devId;
 }
 
+namespace {
+
+// Inserts the event on `connection`; false after a failure, which is logged
+// (no event is written about a failed event).
+bool InsertEvent(MYSQL* connection, int device, int event, long param1, long param2) {
+    bool hasDevice = device >= 0 && device < kMaxDevices;
+    std::string sn = hasDevice ? SqlEscape(connection, DeviceSerial(device)) : std::string();
+    std::string sql = BuildStatusEventSql(UtcTime(WallClockNow()), hasDevice ? sn.c_str() : nullptr,
+                                          event, param1, param2);
+    if (mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) == 0) {
+        return true;
+    }
+    LogWrite("D%d: %s\n", hasDevice ? device : -1, sql.c_str());
+    LogWrite("%s\n", mysql_error(connection));
+    return false;
+}
+
+}  // namespace
+
 int StatusEvent(int device, int event, long param1, long param2) {
     bool hasDevice = device >= 0 && device < kMaxDevices;
     int slot = SqlAcquire();
@@ -29,19 +48,13 @@ int StatusEvent(int device, int event, long param1, long param2) {
         }
         return -1;
     }
-    MYSQL* connection = SqlConnection(slot);
-    std::string sn = hasDevice ? SqlEscape(connection, DeviceSerial(device)) : std::string();
-    std::string sql = BuildStatusEventSql(UtcTime(WallClockNow()), hasDevice ? sn.c_str() : nullptr,
-                                          event, param1, param2);
-    if (mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) != 0) {
-        // No event is written about a failed event.
-        LogWrite("D%d: %s\n", hasDevice ? device : -1, sql.c_str());
-        LogWrite("%s\n", mysql_error(connection));
-        SqlRelease(slot, true);
-        return -1;
-    }
-    SqlRelease(slot, false);
-    return 0;
+    bool ok = InsertEvent(SqlConnection(slot), device, event, param1, param2);
+    SqlRelease(slot, !ok);
+    return ok ? 0 : -1;
+}
+
+int StatusEventOn(MYSQL* connection, int device, int event, long param1, long param2) {
+    return InsertEvent(connection, device, event, param1, param2) ? 0 : -1;
 }
 
 namespace {

@@ -16,6 +16,13 @@ int StatusEvent(int device, int event, long param1, long param2);
 // SqlRelease(slot, true).
 int SqlStatementFailed(int device, MYSQL* connection, const std::string& statement, int code);
 
+// The same on a connection the caller already holds (the unit session's).
+// A caller holding a pooled connection must not wait for a second one: with
+// every connection held by such callers (a fleet reconnecting at once) none
+// would ever be given back. A failure is logged; the caller's next statement
+// on the connection then fails and closes it as usual.
+int StatusEventOn(MYSQL* connection, int device, int event, long param1, long param2);
+
 // The same for the queue senders' own statements, which concern no unit:
 // the first entry reads "<who>: <statement>" ("MSG", "KORV").
 int SqlSenderStatementFailed(const char* who, MYSQL* connection, const std::string& statement,

@@ -131,7 +131,14 @@ TEST(Console, ListShowsActiveAndHeldUnitsAndSessions) {
     ASSERT_TRUE(server.WaitForLog(": Disconnected 127.0.0.1:", seconds(10)));
     ASSERT_TRUE(server.WaitUntilCount(": Disconnected 127.0.0.1:", 2));
 
-    std::string list = binary.Command("list");
+    // The slot becomes held just after its "Disconnected" entry.
+    std::string list;
+    WaitUntil(
+        [&] {
+            list = binary.Command("list");
+            return list.find("356000000000702,0,") != std::string::npos;
+        },
+        seconds(10));
     EXPECT_NE(list.find("answer Unit 701,356000000000701,1,256,127.0.0.1,"), std::string::npos)
         << list;
     EXPECT_NE(list.find("answer Unit 702,356000000000702,0,1,127.0.0.1,"), std::string::npos)

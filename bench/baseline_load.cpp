@@ -4,6 +4,7 @@
 // the server's pool has. Prints "key=value" lines for bench/fleet_load.
 
 #include <mysql.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <chrono>
@@ -131,5 +132,10 @@ int main(int argc, char** argv) {
     std::printf("baseline_lines=%llu\n", static_cast<unsigned long long>(done));
     std::printf("baseline_lines_per_second=%.1f\n", static_cast<double>(done) / elapsed);
     std::printf("baseline_failures=%d\n", failures.load());
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("baseline_client_cpu_seconds=%.2f\n",
+                static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                    static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6);
     return failures.load() == 0 ? 0 : 1;
 }

@@ -3,6 +3,8 @@
 // line as soon as the previous one was answered) or at a fixed interval per
 // unit. Prints its figures as "key=value" lines for bench/fleet_load.
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -85,5 +87,10 @@ int main(int argc, char** argv) {
     std::printf("p50_ms=%.2f\n", Percentile(latencies, 0.50) / 1000.0);
     std::printf("p99_ms=%.2f\n", Percentile(latencies, 0.99) / 1000.0);
     std::printf("max_ms=%.2f\n", latencies.empty() ? 0.0 : latencies.back() / 1000.0);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("driver_cpu_seconds=%.2f\n",
+                static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                    static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6);
     return s.connected == options.count ? 0 : 1;
 }

@@ -137,6 +137,20 @@ void QueueResult(int session, bool ok) {
     }
 }
 
+// Inserts a queue row with a pooled connection and reports the result; the
+// senders deliver it.
+template <typename Insert>
+void Queue(int session, Insert insert) {
+    int db = SqlAcquire();
+    if (db < 0) {
+        QueueResult(session, false);
+        return;
+    }
+    int rc = insert(SqlConnection(db));
+    SqlRelease(db, rc < 0);
+    QueueResult(session, rc == 0);
+}
+
 void WriteTermCommand(int session, const std::string& args) {
     std::vector<std::string> fields;
     if (!SplitFields(args, 3, fields) || fields[2].empty()) {
@@ -148,15 +162,11 @@ void WriteTermCommand(int session, const std::string& args) {
         UnknownDevice(session);
         return;
     }
-    int db = SqlAcquire();
-    if (db < 0) {
-        QueueResult(session, false);
-        return;
-    }
-    int rc = writetooutbox(device, SqlConnection(db), tasks[device].dbId.load(),
-                           fields[1].substr(0, kTermAddrMax), fields[2].substr(0, kTermMsgMax));
-    SqlRelease(db, rc < 0);
-    QueueResult(session, rc == 0);
+    std::string addr = fields[1].substr(0, kTermAddrMax);
+    std::string msg = fields[2].substr(0, kTermMsgMax);
+    Queue(session, [&](MYSQL* db) {
+        return writetooutbox(device, db, tasks[device].dbId.load(), addr, msg);
+    });
 }
 
 void KorvalenCommand(int session, const std::string& args) {
@@ -170,15 +180,9 @@ void KorvalenCommand(int session, const std::string& args) {
         UnknownDevice(session);
         return;
     }
-    int db = SqlAcquire();
-    if (db < 0) {
-        QueueResult(session, false);
-        return;
-    }
-    int rc = writetokorvalen(device, SqlConnection(db), tasks[device].dbId.load(),
-                             std::atoi(fields[1].c_str()));
-    SqlRelease(db, rc < 0);
-    QueueResult(session, rc == 0);
+    int code = std::atoi(fields[1].c_str());
+    Queue(session,
+          [&](MYSQL* db) { return writetokorvalen(device, db, tasks[device].dbId.load(), code); });
 }
 
 // ---- block writes ---------------------------------------------------------

@@ -47,6 +47,19 @@ void StoreIdentity(DeviceSlot& d, const LineFrames& f, bool withSerial) {
     CopyText(d.vrn, f.vrn);
 }
 
+// The registry step of an identification: the devices row, then the
+// acknowledgement asked for (with the server time for a unit that reported
+// its firmware version).
+int Register(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
+    if (writetodevices(slot, db) < 0) {
+        LogWrite("D%d: writetodevices error\n", slot);
+        return -1;
+    }
+    out.answerKind = f.version != 0 ? kTimeAck : kPlainAck;
+    WakeQueueSenders();
+    return 0;
+}
+
 int Identify(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
     DeviceSlot& d = tasks[slot];
     LogWrite("D%d: %s %s\n", slot, f.devId, f.description);
@@ -57,13 +70,7 @@ int Identify(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
     HandOver(slot);
     WakeQueueSenders();
     StatusEventOn(db, slot, kEventIdentified, 0, d.pico.load());
-    if (writetodevices(slot, db) < 0) {
-        LogWrite("D%d: writetodevices error\n", slot);
-        return -1;
-    }
-    out.answerKind = f.version != 0 ? kTimeAck : kPlainAck;
-    WakeQueueSenders();
-    return 0;
+    return Register(slot, db, f, out);
 }
 
 int Reidentify(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
@@ -85,13 +92,7 @@ int Reidentify(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
     }
     WakeQueueSenders();
     StatusEventOn(db, slot, kEventIdentified, 1, d.pico.load());
-    if (writetodevices(slot, db) < 0) {
-        LogWrite("D%d: writetodevices error\n", slot);
-        return -1;
-    }
-    out.answerKind = f.version != 0 ? kTimeAck : kPlainAck;
-    WakeQueueSenders();
-    return 0;
+    return Register(slot, db, f, out);
 }
 
 // The unit's answer (37 acknowledged, 44 refused) to whatever request of the

@@ -24,11 +24,12 @@ const char* const kPassword = "vimko";  // TELNET_PASSWD of the sample configura
 class LiveUnit {
   public:
     LiveUnit(int port, const std::string& serial, char terminator = '\n',
-             Transport transport = Transport::kTcp) {
+             Transport transport = Transport::kTcp, bool pico = false) {
         UnitConfig config;
         config.port = static_cast<uint16_t>(port);
         config.terminator = terminator;
         config.transport = transport;
+        config.pico = pico;
         config.identity.serial = serial;
         config.identity.description = "Unit " + serial.substr(serial.size() - 3);
         m_unit = std::make_unique<SimUnit>(config);
@@ -445,12 +446,15 @@ TEST(Console, EveryParameterGroupOfEveryGeneration) {
         const char* serial;
         char terminator;
         int code;
-    } generations[] = {{"356000000000801", '\n', 0x001},
-                       {"356000000000802", '.', 0x004},
-                       {"356000000000803", ';', 0x100}};
+        bool pico;
+    } generations[] = {{"356000000000801", '\n', 0x001, false},
+                       {"356000000000802", '.', 0x004, false},
+                       {"356000000000803", ';', 0x100, false},
+                       {"356000000000804", '\n', 0x010, true}};
     std::vector<std::unique_ptr<LiveUnit>> units;
     for (const Generation& g : generations) {
-        units.push_back(std::make_unique<LiveUnit>(server.devicePort(), g.serial, g.terminator));
+        units.push_back(std::make_unique<LiveUnit>(server.devicePort(), g.serial, g.terminator,
+                                                   Transport::kTcp, g.pico));
         ASSERT_TRUE(server.WaitForLog(std::string(" ") + g.serial + " Unit"));
     }
     ConsoleClient binary(server.telnetPort());
@@ -459,24 +463,27 @@ TEST(Console, EveryParameterGroupOfEveryGeneration) {
     const struct {
         const char* command;  // "%s" is the serial
         int mask;
-        int values;  // 0: a read
+        int values;        // 0: a read
+        bool flag = true;  // binary mode: the offline flag after the serial
     } commands[] = {
-        {"readcfg", 0x33F, 0},     {"readfirm", 0x33F, 0},    {"readcal", 0x30F, 0},
-        {"readfms", 0x30F, 0},     {"readcan", 0x30C, 0},     {"readstat", 0x30C, 0},
-        {"readcane", 0x30C, 0},    {"readntwk", 0x30C, 0},    {"readtfrm", 0x30C, 0},
-        {"readmask", 0x00F, 0},    {"readbtn", 0x300, 0},     {"readcan2", 0x300, 0},
-        {"readdfrm", 0x300, 0},    {"writecfg", 0x00F, 29},   {"writefms", 0x00F, 41},
-        {"writecan", 0x00C, 95},   {"writestat", 0x00C, 10},  {"writecane", 0x00C, 15},
-        {"writemask", 0x00F, 16},  {"writentwk", 0x00C, 25},  {"writecfg3", 0x300, 37},
-        {"writecal3", 0x300, 19},  {"writefms3", 0x300, 65},  {"writecan3", 0x300, 149},
-        {"writestat3", 0x300, 16}, {"writecane3", 0x300, 30}, {"writebtn", 0x300, 60},
-        {"writentwk3", 0x300, 60}, {"writecan2", 0x300, 145},
+        {"writepcfg", 0x030, 17, false}, {"readcfg", 0x33F, 0},     {"readfirm", 0x33F, 0},
+        {"readcal", 0x30F, 0},           {"readfms", 0x30F, 0},     {"readcan", 0x30C, 0},
+        {"readstat", 0x30C, 0},          {"readcane", 0x30C, 0},    {"readntwk", 0x30C, 0},
+        {"readtfrm", 0x30C, 0},          {"readmask", 0x00F, 0},    {"readbtn", 0x300, 0},
+        {"readcan2", 0x300, 0},          {"readdfrm", 0x300, 0},    {"writecfg", 0x00F, 29},
+        {"writefms", 0x00F, 41},         {"writecan", 0x00C, 95},   {"writestat", 0x00C, 10},
+        {"writecane", 0x00C, 15},        {"writemask", 0x00F, 16},  {"writentwk", 0x00C, 25},
+        {"writecfg3", 0x300, 37},        {"writecal3", 0x300, 19},  {"writefms3", 0x300, 65},
+        {"writecan3", 0x300, 149},       {"writestat3", 0x300, 16}, {"writecane3", 0x300, 30},
+        {"writebtn", 0x300, 60},         {"writentwk3", 0x300, 60}, {"writecan2", 0x300, 145},
     };
     for (const Generation& g : generations) {
         for (const auto& c : commands) {
             std::string line = std::string(c.command) + " " + g.serial;
             // Binary mode: the serial, the offline flag 0, then every value left empty.
-            if (c.values > 0) line += ",0" + std::string(static_cast<size_t>(c.values), ',');
+            if (c.values > 0) {
+                line += (c.flag ? ",0" : "") + std::string(static_cast<size_t>(c.values), ',');
+            }
             std::string answer = binary.Command(line);
             std::string expected = (c.mask & g.code) ? "done\r\n" : "error\r\n";
             ASSERT_GE(answer.size(), expected.size()) << line;

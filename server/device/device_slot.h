@@ -69,7 +69,7 @@ struct DeviceSlot {
     std::atomic<int64_t> lastReceive{0};        // seconds since 1970
     std::atomic<uint32_t> bytesReceived{0};
     std::atomic<uint32_t> bytesSent{0};
-    bool sendBusy = false;  // gDeviceSendLock
+    bool sendBusy = false;   // gDeviceSendLock
     int64_t nextSendNs = 0;  // gDeviceSendLock: steady-clock time before which no line may follow
     std::atomic<uint8_t> newProtocol{0};
     LocationRecord location{};  // receive thread only

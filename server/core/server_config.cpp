@@ -71,19 +71,19 @@ const KeySpec kKeys[] = {
 // Matches "KEY=value" with scanf rules: the key and "=" exactly at the start
 // of the line; an integer may be preceded by white space and a sign and ends
 // at the first non-digit; a text value is the run up to the first white space.
-bool ParseKeyLine(const std::string& line, const KeySpec& spec, ServerConfig& config) {
-    std::string prefix = std::string(spec.key) + "=";
-    if (spec.kind == KeyKind::kInt) {
+bool ParseKeyLine(const std::string& line, const KeySpec& key, ServerConfig& config) {
+    std::string prefix = std::string(key.key) + "=";
+    if (key.kind == KeyKind::kInt) {
         long long value = 0;
         std::string format = prefix + "%lld";
         if (std::sscanf(line.c_str(), format.c_str(), &value) != 1) return false;
         if (value < INT_MIN || value > INT_MAX) return false;
-        config.*spec.intField = static_cast<int>(value);
+        config.*key.intField = static_cast<int>(value);
     } else {
         char value[kConfigLineMax + 1];
         std::string format = prefix + "%255s";
         if (std::sscanf(line.c_str(), format.c_str(), value) != 1) return false;
-        config.*spec.textField = value;
+        config.*key.textField = value;
     }
     return true;
 }
@@ -93,10 +93,10 @@ bool ParseKeyLine(const std::string& line, const KeySpec& spec, ServerConfig& co
 bool ParseServerConfig(const std::string& text, ServerConfig& config, DecodeTable& table) {
     LineCursor cursor(text);
     std::string line;
-    for (const KeySpec& spec : kKeys) {
+    for (const KeySpec& key : kKeys) {
         if (!cursor.Next(line)) return false;
         if (line.size() > kConfigLineMax) return false;
-        if (!ParseKeyLine(line, spec, config)) return false;
+        if (!ParseKeyLine(line, key, config)) return false;
     }
 
     for (DecodeRule& rule : table) rule.used = false;

@@ -74,28 +74,17 @@ int CardBusySet(int, MYSQL* connection, uint32_t company, uint32_t value) {
     return 1;
 }
 
+// One row of the korvalen select: id, device_id, request, sent_tries.
+static void ReadKorvalenRow(MYSQL_ROW row, const unsigned long*, QueueItem& item) {
+    if (row[0] != nullptr) item.id = static_cast<uint32_t>(std::strtoul(row[0], nullptr, 10));
+    if (row[1] != nullptr) item.unitId = static_cast<uint32_t>(std::strtoul(row[1], nullptr, 10));
+    if (row[2] != nullptr) item.request = std::atoi(row[2]);
+    if (row[3] != nullptr) item.attempts = std::atoi(row[3]);
+}
+
 int KorvalenNext(MYSQL* connection, uint32_t lastUnit, QueueItem& item) {
-    std::string sql = BuildKorvalenNextSelect(kQueueMaxTries, lastUnit);
-    if (!Run(connection, sql))
-        return SqlSenderStatementFailed("KORV", connection, sql, kCodeNextSelect);
-    MYSQL_RES* result = mysql_store_result(connection);
-    if (result == nullptr)
-        return SqlSenderStatementFailed("KORV", connection, sql, kCodeNextResult);
-    int found = 0;
-    while (MYSQL_ROW row = mysql_fetch_row(result)) {
-        if (row[0] != nullptr) item.id = static_cast<uint32_t>(std::strtoul(row[0], nullptr, 10));
-        if (row[1] != nullptr)
-            item.unitId = static_cast<uint32_t>(std::strtoul(row[1], nullptr, 10));
-        if (row[2] != nullptr) item.request = std::atoi(row[2]);
-        if (row[3] != nullptr) item.attempts = std::atoi(row[3]);
-        item.slot = QueueTargetSlot(item.unitId);
-        if (item.slot >= 0) {
-            found = 1;
-            break;
-        }
-    }
-    mysql_free_result(result);
-    return found;
+    return NextQueueItem(connection, BuildKorvalenNextSelect(kQueueMaxTries, lastUnit), "KORV",
+                         kCodeNextSelect, kCodeNextResult, ReadKorvalenRow, item);
 }
 
 int KorvalenSetTries(MYSQL* connection, uint32_t id, int attempts) {

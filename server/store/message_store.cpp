@@ -46,31 +46,18 @@ int ackmessages(int slot, MYSQL* connection, uint32_t id) {
     return 0;
 }
 
+// One row of the outbox select: id, device_id, addr, msg, sent_tries.
+static void ReadOutboxRow(MYSQL_ROW row, const unsigned long* lengths, QueueItem& item) {
+    if (row[0] != nullptr) item.id = static_cast<uint32_t>(std::strtoul(row[0], nullptr, 10));
+    if (row[1] != nullptr) item.unitId = static_cast<uint32_t>(std::strtoul(row[1], nullptr, 10));
+    if (row[2] != nullptr) item.addr.assign(row[2], lengths[2]);
+    if (row[3] != nullptr) item.msg.assign(row[3], lengths[3]);
+    if (row[4] != nullptr) item.attempts = std::atoi(row[4]);
+}
+
 int OutboxNext(MYSQL* connection, uint32_t lastUnit, QueueItem& item) {
-    std::string sql = BuildOutboxNextSelect(kQueueMaxTries, lastUnit);
-    if (!Run(connection, sql))
-        return SqlSenderStatementFailed("MSG", connection, sql, kCodeOutboxSelect);
-    MYSQL_RES* result = mysql_store_result(connection);
-    if (result == nullptr)
-        return SqlSenderStatementFailed("MSG", connection, sql, kCodeOutboxResult);
-    int found = 0;
-    while (MYSQL_ROW row = mysql_fetch_row(result)) {
-        unsigned long* lengths = mysql_fetch_lengths(result);
-        // A NULL column keeps the value of the row before.
-        if (row[0] != nullptr) item.id = static_cast<uint32_t>(std::strtoul(row[0], nullptr, 10));
-        if (row[1] != nullptr)
-            item.unitId = static_cast<uint32_t>(std::strtoul(row[1], nullptr, 10));
-        if (row[2] != nullptr) item.addr.assign(row[2], lengths[2]);
-        if (row[3] != nullptr) item.msg.assign(row[3], lengths[3]);
-        if (row[4] != nullptr) item.attempts = std::atoi(row[4]);
-        item.slot = QueueTargetSlot(item.unitId);
-        if (item.slot >= 0) {
-            found = 1;
-            break;
-        }
-    }
-    mysql_free_result(result);
-    return found;
+    return NextQueueItem(connection, BuildOutboxNextSelect(kQueueMaxTries, lastUnit), "MSG",
+                         kCodeOutboxSelect, kCodeOutboxResult, ReadOutboxRow, item);
 }
 
 int OutboxSetTries(MYSQL* connection, uint32_t id, int attempts) {

@@ -95,6 +95,10 @@ TEST(QueueDelivery, UdpAndPicoUnitsAreNotSentMessages) {
     ASSERT_TRUE(tcpUnit->SendLine({tcpUnit->IdentificationFrame()}));
     ASSERT_EQ(Collect(*tcpUnit, kVehicleMessage, 1).size(), 1u);
     ASSERT_TRUE(server.WaitForLog("MSG: Receive ack from "));
+    // The row is updated just after the acknowledgement is logged.
+    EXPECT_TRUE(WaitUntil(
+        [&] { return !server.db().Query("select id from outbox where status=1").empty(); },
+        seconds(10)));
 
     auto rows = server.db().Query("select msg, status, sent_tries from outbox order by id");
     EXPECT_EQ(rows, (std::vector<SqlRow>{
@@ -140,6 +144,12 @@ TEST(QueueDelivery, DownloadRequestsAreSentOnceInTheirTwoForms) {
     ASSERT_EQ(later.size(), 1u);
     EXPECT_EQ(later[0].payload, std::string("\x07", 1));
     ASSERT_TRUE(server.WaitUntilCount("KORV: Receive ack from ", 3));
+    // The rows are stamped just after the acknowledgements are logged.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return server.db().Query("select id from korvalen where sent_date is null").empty();
+        },
+        seconds(10)));
     auto rows = server.db().Query(
         "select request, sent_tries, sent_date is not null from korvalen order by id");
     EXPECT_EQ(rows, (std::vector<SqlRow>{{"5", "1", "1"}, {"300", "1", "1"}, {"7", "1", "1"}}));

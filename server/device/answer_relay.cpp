@@ -3,6 +3,7 @@
 #include <mutex>
 #include <string>
 
+#include "common/block_frames.h"
 #include "common/text_format.h"
 #include "server/console/block_printers.h"
 #include "server/console/console_slot.h"
@@ -19,8 +20,7 @@ bool DumpedFirst(int id) {
 
 // The bytes a dump shows: the whole text block, or a binary block's data.
 std::string DumpBytes(const AnswerFrame& answer) {
-    if (answer.id >= 80 && answer.id <= 96 && answer.bytes.size() >= 2)
-        return answer.bytes.substr(2);
+    if (IsBinaryBlockFrame(answer.id) && answer.bytes.size() >= 2) return answer.bytes.substr(2);
     return answer.bytes;
 }
 

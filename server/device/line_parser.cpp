@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/base64_reader.h"
+#include "common/block_frames.h"
 #include "common/location_decode.h"
 #include "common/text_format.h"
 
@@ -33,27 +34,6 @@ std::string ReadBlock(Base64Reader& r, size_t count, size_t keep) {
 
 size_t Remaining(int length, int used) {
     return length > used ? static_cast<size_t>(length - used) : 0;
-}
-
-bool IsTextBlock(int id) {
-    switch (id) {
-        case 33:
-        case 48:
-        case 50:
-        case 52:
-        case 54:
-        case 59:
-        case 61:
-        case 67:
-        case 74:
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool IsBinaryBlock(int id) {
-    return id >= 80 && id <= 96 && id % 2 == 0;
 }
 
 void Identification(int length, Base64Reader& r, LineFrames& f) {
@@ -107,10 +87,10 @@ void Answer(int id, int length, Base64Reader& r, LineFrames& f) {
     AnswerFrame answer;
     answer.id = id;
     answer.length = length;
-    if (IsTextBlock(id)) {
+    if (IsTextBlockFrame(id)) {
         answer.bytes = ReadBlock(r, 256, 256);
         answer.bytes.resize(256, '\0');
-    } else if (IsBinaryBlock(id)) {
+    } else if (IsBinaryBlockFrame(id)) {
         uint32_t count = ReadLE(r, 2);
         std::string data = ReadBlock(r, count, kBinaryBlockMax);
         uint32_t kept = static_cast<uint32_t>(data.size());
@@ -131,7 +111,8 @@ void Answer(int id, int length, Base64Reader& r, LineFrames& f) {
 }  // namespace
 
 bool IsKnownUnitFrame(int id) {
-    if (id == 0 || IsLocationFrame(id) || IsTextBlock(id) || IsBinaryBlock(id)) return true;
+    if (id == 0 || IsLocationFrame(id) || IsTextBlockFrame(id) || IsBinaryBlockFrame(id))
+        return true;
     switch (id) {
         case 35:
         case 37:
@@ -179,7 +160,7 @@ LineParse ParseDeviceLine(const char* line, LineFrames& f, LocationRecord& recor
             f.location = true;
             continue;
         }
-        if (IsTextBlock(id) || IsBinaryBlock(id)) {
+        if (IsTextBlockFrame(id) || IsBinaryBlockFrame(id)) {
             Answer(id, length, r, f);
             continue;
         }

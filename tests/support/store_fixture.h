@@ -24,6 +24,30 @@ inline size_t CountOf(const std::string& haystack, const std::string& text) {
     return count;
 }
 
+// For the life of the object the server's decode rules are one rule of FMS
+// configuration 1 whose column locdata does not have, so every insert of an
+// FMS record fails; the rules before are put back afterwards.
+class MissingColumnRule {
+  public:
+    MissingColumnRule() : m_saved(gDecodeTable) {
+        gDecodeTable = DecodeTable{};
+        DecodeRule& rule = gDecodeTable[0];
+        rule.used = true;
+        std::strcpy(rule.column, "no_such_column");
+        rule.fms_config = 1;
+        rule.method = 1;
+        rule.byte_count = 1;
+        rule.bit_count = 8;
+        rule.factor = 1;
+    }
+    ~MissingColumnRule() { gDecodeTable = m_saved; }
+    MissingColumnRule(const MissingColumnRule&) = delete;
+    MissingColumnRule& operator=(const MissingColumnRule&) = delete;
+
+  private:
+    DecodeTable m_saved;
+};
+
 class StoreTest : public ::testing::Test {
   protected:
     void SetUp() override {

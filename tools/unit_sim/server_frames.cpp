@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/base64_writer.h"
+#include "common/block_frames.h"
 
 namespace unit_sim {
 namespace {
@@ -111,24 +112,11 @@ std::vector<ServerFrame> ParseServerLine(std::string_view text) {
 }
 
 bool IsTextBlockId(uint8_t id) {
-    switch (id) {
-        case 33:
-        case 48:
-        case 50:
-        case 52:
-        case 54:
-        case 59:
-        case 61:
-        case 67:
-        case 74:
-            return true;
-        default:
-            return false;
-    }
+    return IsTextBlockFrame(id);
 }
 
 bool IsBinaryBlockId(uint8_t id) {
-    return id >= 80 && id <= 96 && id % 2 == 0;
+    return IsBinaryBlockFrame(id);
 }
 
 RequestKind ClassifyServerFrame(uint8_t id) {

@@ -176,18 +176,12 @@ TEST_F(SessionTest, SenderRequestsAreAcknowledgedOrRefused) {
 
 TEST_F(SessionTest, FailedStoreEndsTheLineWithoutAnAnswer) {
     Identify();
-    DecodeTable saved = gDecodeTable;
-    gDecodeTable = DecodeTable{};
-    gDecodeTable[0].used = true;
-    std::strcpy(gDecodeTable[0].column, "no_such_column");
-    gDecodeTable[0].fms_config = 1;
-    gDecodeTable[0].method = 1;
-    gDecodeTable[0].byte_count = 1;
-    gDecodeTable[0].bit_count = 8;
-    EXPECT_EQ(
-        Line(Frame(19, 22, std::string("\x00\x01", 2) + std::string(20, '\0')) + Frame(40, 0, "")),
-        -1);
-    gDecodeTable = saved;
+    {
+        MissingColumnRule rule;
+        EXPECT_EQ(Line(Frame(19, 22, std::string("\x00\x01", 2) + std::string(20, '\0')) +
+                       Frame(40, 0, "")),
+                  -1);
+    }
     EXPECT_EQ(Replies(), "");
     EXPECT_NE(Log().find(" D0: writetolocdata error\n"), std::string::npos);
 }

@@ -91,21 +91,13 @@ TEST_F(LocationStoreTest, RouteEventsAreRememberedThenRecordedOnChange) {
 }
 
 TEST_F(LocationStoreTest, FailedInsertIsLoggedRecordedAndReported) {
-    // A decode rule naming a column that locdata does not have.
-    DecodeTable saved = gDecodeTable;
-    gDecodeTable = DecodeTable{};
-    gDecodeTable[0].used = true;
-    std::strcpy(gDecodeTable[0].column, "no_such_column");
-    gDecodeTable[0].fms_config = 1;
-    gDecodeTable[0].method = 1;
-    gDecodeTable[0].byte_count = 1;
-    gDecodeTable[0].bit_count = 8;
-    gDecodeTable[0].factor = 1;
-    LocationRecord rec{};
-    rec.present = 1u << 18;
-    rec.fmsconfig = 1;
-    EXPECT_EQ(Store(rec), -1);
-    gDecodeTable = saved;
+    {
+        MissingColumnRule rule;
+        LocationRecord rec{};
+        rec.present = 1u << 18;
+        rec.fmsconfig = 1;
+        EXPECT_EQ(Store(rec), -1);
+    }
     SqlRelease(m_sql, true);
     m_sql = -1;
 

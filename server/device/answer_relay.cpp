@@ -28,18 +28,24 @@ std::string DumpBytes(const AnswerFrame& answer) {
 
 void RelayAcknowledgement(int slot, int owner, bool acknowledged) {
     DeviceSlot& d = tasks[slot];
+    int32_t claim = owner;
     if (owner >= 0 && owner < kMaxConsoles && consoles[owner].inUse.load()) {
         ConsoleSlot& c = consoles[owner];
         std::lock_guard<std::mutex> lock(c.sendLock);
-        bool binary = IsBinary(owner);
-        if (!acknowledged) {
-            SendTextHeld(owner, binary ? "reject\r\n" : "Odrzucono\r\n");
-        } else if (c.requestKind.load() != kRequestKindFirmwareBlocks) {
-            SendTextHeld(owner, binary ? "done\r\n" : "Wykonano\r\n");
+        // A waiter that gave up (time-out, cancellation) released the claim
+        // and printed its ending under this lock: the late answer is dropped.
+        if (d.owner.load() == owner) {
+            bool binary = IsBinary(owner);
+            if (!acknowledged) {
+                SendTextHeld(owner, binary ? "reject\r\n" : "Odrzucono\r\n");
+            } else if (c.requestKind.load() != kRequestKindFirmwareBlocks) {
+                SendTextHeld(owner, binary ? "done\r\n" : "Wykonano\r\n");
+            }
         }
-        d.owner = kOwnerNone;
+        d.owner.compare_exchange_strong(claim, kOwnerNone);
+        return;
     }
-    d.owner = kOwnerNone;
+    d.owner.compare_exchange_strong(claim, kOwnerNone);
 }
 
 void RelayAnswers(int slot, const std::vector<AnswerFrame>& answers) {
@@ -60,13 +66,15 @@ void RelayAnswers(int slot, const std::vector<AnswerFrame>& answers) {
             }
             AnswerTarget target{IsBinary(owner), slot, devId};
             std::string text = PrintAnswer(answer.id, answer.bytes, target);
-            // Written and released in one step under the session's send lock.
+            // Written and released in one step under the session's send lock,
+            // and only while the claim still stands: a waiter that timed out
+            // meanwhile has printed its ending, and nothing may follow it.
             std::lock_guard<std::mutex> lock(consoles[owner].sendLock);
-            SendTextHeld(owner, text);
-            d.owner = kOwnerNone;
+            if (d.owner.load() == owner) SendTextHeld(owner, text);
         }
-        // Whoever waited, the answer ends the claim.
-        d.owner = kOwnerNone;
+        // Whoever waited, the answer ends the claim it found; a claim made
+        // since (the waiter's next request) is not the answer's to end.
+        d.owner.compare_exchange_strong(owner, kOwnerNone);
         NotifyOwnerReleased();
     }
 }

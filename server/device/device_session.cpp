@@ -129,7 +129,9 @@ void AnswerServerRequest(int slot, MYSQL* db, bool acknowledged) {
         }
         d.offlineStatus = acknowledged ? 7 : 6;
     }
-    d.owner = kOwnerNone;
+    // The answer ends the claim it found, whoever held it; a claim made since
+    // (a console's next record) is left to its own answer.
+    d.owner.compare_exchange_strong(owner, kOwnerNone);
     NotifyOwnerReleased();
 }
 

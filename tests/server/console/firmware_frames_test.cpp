@@ -134,13 +134,19 @@ TEST(WriteData, IndexRulesAndWhatFits) {
         int32_t length;    // after the call (starts at 5)
         const char* tail;  // expected bytes from index 0, as hex pairs
     } cases[] = {
-        {"0,A1b2", true, 2, "A1B2"},  {"0,ABC", true, 1, "AB"},  // an odd last digit is ignored
-        {"3,", true, 3, ""},                                     // no data: the index is the length
-        {"14,010203", false, 16, ""},                            // what fitted is kept
-        {"16,", true, 16, ""},        {"17,00", false, 5, ""},   // beyond the buffer: refused,
-                                                                 // nothing changed
-        {"-1,00", false, 5, ""},      {",00", false, 5, ""},    {"x,00", false, 5, ""},
-        {"1", false, 5, ""},          {"1,2,3", false, 5, ""},  {"99999999999,00", false, 5, ""},
+        {"0,A1b2", true, 2, "A1B2"},
+        {"0,ABC", true, 1, "AB"},      // an odd last digit is ignored
+        {"3,", true, 3, ""},           // no data: the index is the length
+        {"14,010203", false, 16, ""},  // what fitted is kept
+        {"16,", true, 16, ""},
+        {"17,00", false, 5, ""},  // beyond the buffer: refused,
+                                  // nothing changed
+        {"-1,00", false, 5, ""},
+        {",00", false, 5, ""},
+        {"x,00", false, 5, ""},
+        {"1", false, 5, ""},
+        {"1,2,3", false, 5, ""},
+        {"99999999999,00", false, 5, ""},
         {"4,0G11", false, 4, ""},  // a pair that is not hexadecimal stops the loading
     };
     for (const auto& c : cases) {

@@ -40,11 +40,12 @@ build() {
     cmake --build "$dir" -j "$(nproc)"
 }
 
-# A port on 127.0.0.1 that nothing listens on.
+# A port on 127.0.0.1 that nothing listens on, below the kernel's ephemeral
+# range (32768 and up) so no outgoing connection can take it before it is bound.
 free_port() {
     local port
     while :; do
-        port=$((20000 + RANDOM % 20000))
+        port=$((12000 + RANDOM % 20000))
         (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || { echo "$port"; return; }
     done
 }

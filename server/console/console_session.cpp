@@ -19,6 +19,7 @@
 #include "server/core/server_config.h"
 #include "server/core/socket_ops.h"
 #include "server/device/frame_send.h"
+#include "server/device/slot_table.h"
 
 namespace {
 
@@ -115,6 +116,7 @@ void RunSession(int session) {
         c.binaryMode = mode == "binary" ? 1 : 0;
         if (mode == "text") SendText(session, "Wpisz 'help' dla uzyskania pomocy\r\n");
         LogWrite("T%d: %s\n", session, user.substr(0, kUserNameMax).c_str());
+        c.loggedIn = true;
     }
     if (loggedIn) {
         for (;;) {
@@ -126,6 +128,10 @@ void RunSession(int session) {
         }
     }
     if (dialogueRead) SendText(session, "logout\r\n");
+    // No answer is printed for this client any more, and no unit stays
+    // claimed by a session that is gone.
+    c.loggedIn = false;
+    ReleaseClaimsOf(session);
     {
         std::lock_guard<std::mutex> lock(c.sendLock);
         SockClose(c.socket.exchange(-1));
@@ -201,6 +207,7 @@ void ConsoleListener() {
         c.requestKind = 0;
         c.binaryMode = 0;
         c.uploadLength = 0;
+        c.loggedIn = false;
         c.inUse = true;
         pthread_t thread;
         if (pthread_create(&thread, nullptr, SessionThread,

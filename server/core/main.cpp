@@ -12,6 +12,7 @@
 #include <ctime>
 #include <string>
 
+#include "common/leak_check.h"
 #include "server/console/console_slot.h"
 #include "server/core/clock.h"
 #include "server/core/fatal.h"
@@ -96,6 +97,7 @@ int main(int argc, char** argv) {
             // Closing the server: no thread is told, joined or flushed; the
             // log holds nothing open, so there is nothing to lose.
             std::fflush(stdout);
+            RunLeakCheck();
             _exit(0);
         }
         display.Draw(StatusTick(WallClockNow()));

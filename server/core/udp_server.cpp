@@ -49,13 +49,17 @@ UniqueFd OpenServerSocket() {
     return fd;
 }
 
-// The active UDP slot of this unit, or -1.
+// The active UDP slot of this unit, or -1. The slot keeps as much of the
+// identifier as its devId holds, so a longer identifier is compared by that
+// much; compared whole it would never match and every datagram would take a
+// new slot.
 int FindUdpSlot(const std::string& identifier) {
+    const std::string kept = identifier.substr(0, sizeof(DeviceSlot::devId) - 1);
     for (int i = 0; i < kMaxDevices; ++i) {
         DeviceSlot& d = tasks[i];
         if (d.state.load() != kSlotActive || d.tcp.load() != 0) continue;
         std::lock_guard<std::mutex> lock(d.textLock);
-        if (identifier == d.devId) return i;
+        if (kept == d.devId) return i;
     }
     return -1;
 }

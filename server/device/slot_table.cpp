@@ -7,6 +7,7 @@
 #include "server/core/clock.h"
 #include "server/core/log.h"
 #include "server/device/device_slot.h"
+#include "server/device/owner_wait.h"
 
 namespace {
 
@@ -128,6 +129,8 @@ const char* ProtocolFamily(int slot) {
 }
 
 int FindDevice(const std::string& devId, int mask, int minState) {
+    // An empty id would match every connection that has not identified yet.
+    if (devId.empty()) return -1;
     for (int i = 0; i < kMaxDevices; ++i) {
         DeviceSlot& d = tasks[i];
         if (d.state.load() < minState) continue;
@@ -213,4 +216,13 @@ void HandOver(int slot) {
         }
         LogWrite("D%d: terminate=%d\n", slot, i);
     }
+}
+
+void ReleaseClaimsOf(int owner) {
+    bool released = false;
+    for (int i = 0; i < kMaxDevices; ++i) {
+        int32_t expected = owner;
+        if (tasks[i].owner.compare_exchange_strong(expected, kOwnerNone)) released = true;
+    }
+    if (released) NotifyOwnerReleased();
 }

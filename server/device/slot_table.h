@@ -39,3 +39,8 @@ const char* ProtocolFamily(int slot);
 // of every other slot of the same unit and ends those slots (held ones are
 // freed, active ones told to terminate).
 void HandOver(int slot);
+
+// Gives back every unit that `owner` still holds (each by compare-and-set,
+// so a claim taken over by someone else stays). Used when a console session
+// ends: a claim left behind would make the unit busy for everyone for good.
+void ReleaseClaimsOf(int owner);

@@ -114,8 +114,9 @@ TEST(Startup, ConfigurationFailuresEndWithCodeOneAndLogNothing) {
     {
         // A valid file but for one blank line after the last rule.
         WriteFile(dir.File("blank.cfg"),
-                  SampleConfigWith(
-                      {{"LOG_FILE", "blank.log"}, {"DEVICE_PORT", std::to_string(FreePort())}}) +
+                  SampleConfigWith({{"LOG_FILE", "blank.log"},
+                                    {"DEVICE_PORT", std::to_string(FreePort())},
+                                    {"TELNET_PORT", std::to_string(FreePort())}}) +
                       "\n");
         ServerProcess server({dir.path(), {"blank.cfg"}});
         EXPECT_EQ(server.Wait(seconds(10)), 1);
@@ -140,7 +141,8 @@ TEST(Startup, UnreachableDatabaseIsLoggedAndTheServerRuns) {
     ConfigValues values{{"LOG_FILE", "srv.log"},
                         {"SQL_HOST", "127.0.0.1"},
                         {"SQL_PORT", "1"},
-                        {"DEVICE_PORT", std::to_string(FreePort())}};
+                        {"DEVICE_PORT", std::to_string(FreePort())},
+                        {"TELNET_PORT", std::to_string(FreePort())}};
     WriteFile(dir.File("srv.cfg"), SampleConfigWith(values));
     ServerProcess server({dir.path(), {"srv.cfg"}});
     ASSERT_TRUE(WaitUntil(

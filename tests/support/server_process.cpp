@@ -8,12 +8,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "tests/support/temp_dir.h"
 
 ServerProcess::ServerProcess(const Options& options) {
     static int sequence = 0;
+    m_program = options.program;
     std::string tag = options.program + "." + std::to_string(sequence++);
     m_outPath = options.workDir + "/." + tag + ".stdout";
     m_errPath = options.workDir + "/." + tag + ".stderr";
@@ -46,10 +48,21 @@ ServerProcess::ServerProcess(const Options& options) {
 
 ServerProcess::~ServerProcess() {
     if (m_pid > 0 && !m_reaped) {
-        kill(m_pid, SIGKILL);
-        waitpid(m_pid, &m_status, 0);
+        // SIGTERM first, so a sanitizer build runs its leak check on the way out.
+        kill(m_pid, SIGTERM);
+        if (!WaitUntil([this] { return !Running(); }, std::chrono::seconds(20))) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, &m_status, 0);
+        }
+        m_reaped = true;
     }
     if (m_terminal >= 0) close(m_terminal);
+    if (m_pid > 0) {
+        std::string errors = Stderr();
+        std::string report = SanitizerReport(errors);
+        if (!report.empty())
+            ADD_FAILURE() << m_program << " reported: " << report << "\n" << errors;
+    }
 }
 
 bool ServerProcess::Running() {
@@ -106,4 +119,18 @@ bool WaitUntil(const std::function<bool()>& ready, std::chrono::milliseconds lim
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return true;
+}
+
+std::string SanitizerReport(const std::string& errors) {
+    static const char* const kMarkers[] = {
+        "ERROR: AddressSanitizer",   "ERROR: LeakSanitizer",
+        "WARNING: ThreadSanitizer",  "ThreadSanitizer: ",
+        "runtime error: ",           "ERROR: UndefinedBehaviorSanitizer",
+        "SUMMARY: AddressSanitizer", "SUMMARY: UndefinedBehaviorSanitizer"};
+    size_t first = std::string::npos;
+    for (const char* marker : kMarkers) first = std::min(first, errors.find(marker));
+    if (first == std::string::npos) return "";
+    size_t begin = errors.rfind('\n', first);
+    begin = begin == std::string::npos ? 0 : begin + 1;
+    return errors.substr(begin, errors.find('\n', first) - begin);
 }

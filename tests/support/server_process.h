@@ -20,7 +20,9 @@ class ServerProcess {
     };
 
     explicit ServerProcess(const Options& options);
-    ~ServerProcess();  // kills the process if it still runs
+    // Ends the process if it still runs (SIGTERM, then SIGKILL after 20 s) and
+    // fails the test when its standard error holds a sanitizer report.
+    ~ServerProcess();
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
 
@@ -37,6 +39,7 @@ class ServerProcess {
     std::string ReadTerminalUntil(const std::string& text, std::chrono::milliseconds limit);
 
   private:
+    std::string m_program;
     pid_t m_pid = -1;
     int m_status = 0;
     bool m_reaped = false;
@@ -45,6 +48,10 @@ class ServerProcess {
     std::string m_outPath;
     std::string m_errPath;
 };
+
+// The line of `errors` (a program's standard error) that starts the first
+// AddressSanitizer, LeakSanitizer, UBSan or ThreadSanitizer report, or "".
+std::string SanitizerReport(const std::string& errors);
 
 // Calls `ready` every 20 ms until it returns true or `limit` passes.
 bool WaitUntil(const std::function<bool()>& ready, std::chrono::milliseconds limit);

@@ -13,7 +13,6 @@
 #include "server/core/clock.h"
 #include "server/core/log.h"
 #include "server/device/device_slot.h"
-#include "server/device/owner_wait.h"
 #include "server/device/slot_table.h"
 #include "server/store/korvalen_store.h"
 #include "server/store/message_store.h"
@@ -208,19 +207,7 @@ void RunBlockWrite(const BlockWriteCommand& command, int session, const std::str
         SendAndWait(device, session, text, command.requestKind);
         return;
     }
-    // A new offline configuration replaces a stored one. If the old one is
-    // on its way to the unit, its claim is taken back first: the unit's
-    // answer to the old text must not mark the new one acknowledged.
-    DeviceSlot& d = tasks[device];
-    int32_t inFlight = kOwnerOfflineConfig;
-    if (d.owner.compare_exchange_strong(inFlight, kOwnerNone)) NotifyOwnerReleased();
-    {
-        std::lock_guard<std::mutex> lock(d.textLock);
-        CopyText(d.offlineText, text);
-        d.offlineTime = UtcTime(WallClockNow());
-    }
-    d.offlineType = static_cast<int8_t>(command.offlineType);
-    d.offlineStatus = 1;
+    StoreOfflineConfig(device, text, command.offlineType);
     SendText(session, "done\r\n");
 }
 

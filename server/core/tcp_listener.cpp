@@ -17,6 +17,7 @@
 #include "server/device/device_session.h"
 #include "server/device/device_slot.h"
 #include "server/device/frame_send.h"
+#include "server/device/line_assembly.h"
 #include "server/device/owner_wait.h"
 #include "server/device/slot_table.h"
 #include "server/store/sql_pool.h"
@@ -130,19 +131,19 @@ bool Connection::UnitByte(uint8_t byte) {
     m_countdown = m_device.loggedIn.load() ? gConfig.rcvTimeout : gConfig.rcvTimeout2;
     ++m_uncounted;
     m_device.lastReceive = WallClockNow();
-    if (m_device.lineLength < kLineSize - 1)
-        m_device.line[m_device.lineLength++] = static_cast<char>(byte);
-    if (byte != '\n' && byte != '.' && byte != ';') return true;
+    if (!FeedLineByte(m_device.line, m_device.lineLength, byte)) return true;
 
     m_device.terminator = byte;
-    m_device.line[m_device.lineLength - 1] = '\0';
-    m_device.lineLength = 0;
     FlushCounters();
     LogWrite("D%d: <- %s\n", m_slot, m_device.line);
     int db = SqlAcquire();
     if (db < 0) return false;
     int rc = ProcessDeviceLine(m_slot, SqlConnection(db));
     SqlRelease(db, rc < 0);
+    // The line may have identified the unit: its silence allowance is then
+    // RCV_TIMEOUT from now on, not the anonymous RCV_TIMEOUT2 its last byte
+    // was given.
+    if (m_device.loggedIn.load()) m_countdown = gConfig.rcvTimeout;
     return true;
 }
 

@@ -226,3 +226,16 @@ void ReleaseClaimsOf(int owner) {
     }
     if (released) NotifyOwnerReleased();
 }
+
+void StoreOfflineConfig(int slot, const std::string& text, int type) {
+    DeviceSlot& d = tasks[slot];
+    int32_t inFlight = kOwnerOfflineConfig;
+    if (d.owner.compare_exchange_strong(inFlight, kOwnerNone)) NotifyOwnerReleased();
+    {
+        std::lock_guard<std::mutex> lock(d.textLock);
+        CopyText(d.offlineText, text);
+        d.offlineTime = UtcTime(WallClockNow());
+    }
+    d.offlineType = static_cast<int8_t>(type);
+    d.offlineStatus = 1;
+}

@@ -118,6 +118,23 @@ TEST_F(SlotTableTest, FindDeviceFiltersByStateSerialAndProtocol) {
     EXPECT_EQ(FindDevice("777", kProtoGen1Tcp, kSlotActive), 6);
     EXPECT_EQ(FindDevice("777", kProtoGen3Tcp, kSlotHeld), -1);
     EXPECT_EQ(FindDevice("77", kProtoAll, kSlotHeld), -1);
+    // A connection that has not identified yet has an empty id: an empty id
+    // given by a console must not find it.
+    tasks[7].state = kSlotActive;
+    tasks[7].tcp = 1;
+    tasks[7].newProtocol = 1;
+    tasks[7].terminator = '\n';
+    EXPECT_EQ(FindDevice("", kProtoAll, kSlotHeld), -1);
+}
+
+TEST_F(SlotTableTest, ReleaseClaimsOfFreesOnlyThatOwnersUnits) {
+    tasks[3].owner = 7;
+    tasks[4].owner = 8;
+    tasks[9].owner = 7;
+    ReleaseClaimsOf(7);
+    EXPECT_EQ(tasks[3].owner, kOwnerNone);
+    EXPECT_EQ(tasks[4].owner, 8);
+    EXPECT_EQ(tasks[9].owner, kOwnerNone);
 }
 
 TEST_F(SlotTableTest, HandOverMovesPendingWorkAndEndsTheOldSlots) {

@@ -17,38 +17,14 @@
 #include "server/core/fatal.h"
 #include "server/core/log.h"
 #include "server/core/server_config.h"
+#include "server/core/server_socket.h"
 #include "server/core/socket_ops.h"
 #include "server/device/frame_send.h"
 #include "server/device/slot_table.h"
 
 namespace {
 
-constexpr int kBacklog = 10;
 constexpr size_t kUserNameMax = 31;
-
-[[noreturn]] void ListenerFailed(const char* text) {
-    LogWrite("%s\n", text);
-    FatalExit(text);
-}
-
-UniqueFd OpenListener() {
-    UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!fd) ListenerFailed("Socket error #2");
-    int on = 1;
-    if (setsockopt(fd.get(), SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0 ||
-        setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
-        ListenerFailed("Setsockopt error #2");
-    }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    address.sin_port = htons(static_cast<uint16_t>(gConfig.telnetPort));
-    if (bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ListenerFailed("Bind error #2");
-    }
-    if (listen(fd.get(), kBacklog) != 0) ListenerFailed("Listen error #2");
-    return fd;
-}
 
 void SelectHandler(int session, const std::string& args) {
     SelectCommand(session, args);
@@ -177,11 +153,10 @@ PrefixHandler FindPrefixHandler(const std::string& word) {
 }
 
 void ConsoleListener() {
-    UniqueFd listener = OpenListener();
+    UniqueFd listener = OpenServerSocketOrExit(true, gConfig.telnetPort, 2);
     for (;;) {
         sockaddr_in peer{};
-        socklen_t length = sizeof peer;
-        int fd = accept4(listener.get(), reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
+        int fd = SockAccept(listener.get(), peer);
         if (fd < 0) continue;
         int session = -1;
         for (int i = 0; i < kMaxConsoles; ++i) {

@@ -15,6 +15,7 @@
 #include "common/leak_check.h"
 #include "server/console/console_slot.h"
 #include "server/core/clock.h"
+#include "server/core/descriptor_limit.h"
 #include "server/core/fatal.h"
 #include "server/core/log.h"
 #include "server/core/server_config.h"
@@ -66,6 +67,16 @@ int main(int argc, char** argv) {
     LogSetPath(gConfig.logFile);
     for (const std::string& line : ConfigEchoLines(gConfig, gDecodeTable)) {
         LogWrite("%s", line.c_str());
+    }
+
+    // Room for a full fleet: every unit and its tunnel, the consoles, the
+    // database connections and a few more (listeners, log, outside services).
+    constexpr unsigned long kDescriptorsNeeded =
+        2UL * kMaxDevices + kMaxConsoles + kSqlSlots + kDescriptorReserve;
+    unsigned long limit = RaiseDescriptorLimit();
+    if (limit < kDescriptorsNeeded) {
+        LogWrite("Open file limit %lu is below the %lu a full server needs\n", limit,
+                 kDescriptorsNeeded);
     }
 
     // The stop signals are taken by the main thread's wait alone: block them

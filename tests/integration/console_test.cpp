@@ -269,6 +269,7 @@ TEST(Console, UdpRequestIsResentAndItsClaimEndsWithTheSession) {
     std::vector<int> slots = server.SlotsOf("356000000000731");
     ASSERT_EQ(slots.size(), 1u);
     const std::string sent = "D" + std::to_string(slots[0]) + ": -> 1:";
+    ASSERT_TRUE(server.WaitForLog(sent));  // the identification's answer
     size_t before = server.CountInLog(sent);
     auto first = std::make_unique<ConsoleClient>(server.telnetPort());
     ASSERT_TRUE(first->Login(kPassword, "binary"));

@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,6 +31,12 @@ ServerProcess::ServerProcess(const Options& options) {
     m_pid = fork();
     if (m_pid == 0) {
         if (chdir(options.workDir.c_str()) != 0) _exit(127);
+        if (options.fileLimit != 0) {
+            rlimit limit{};
+            getrlimit(RLIMIT_NOFILE, &limit);
+            limit.rlim_cur = options.fileLimit;
+            if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(126);
+        }
         int out = slave >= 0 ? slave : open(m_outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int err = open(m_errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int in = open("/dev/null", O_RDONLY);

@@ -17,6 +17,7 @@ class ServerProcess {
         std::vector<std::string> args;
         bool terminal = false;             // standard output on a pseudo-terminal
         std::string program = "VimkoSrv";  // a program of the build's bin/
+        unsigned long fileLimit = 0;       // the child's soft limit of open files; 0: inherited
     };
 
     explicit ServerProcess(const Options& options);
@@ -31,6 +32,7 @@ class ServerProcess {
     int Wait(std::chrono::milliseconds limit);
     void Signal(int sig);
     bool Running();
+    pid_t pid() const { return m_pid; }
 
     std::string Stdout() const;
     std::string Stderr() const;

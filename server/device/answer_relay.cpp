@@ -24,12 +24,26 @@ std::string DumpBytes(const AnswerFrame& answer) {
     return answer.bytes;
 }
 
+constexpr int kRelayOrder[] = {33, 35, 48, 50, 52, 54, 57, 59, 61, 67, 69,
+                               74, 80, 82, 88, 84, 86, 90, 92, 94, 96, 133};
+
 }  // namespace
+
+std::vector<const AnswerFrame*> AnswersInRelayOrder(const std::vector<AnswerFrame>& answers) {
+    std::vector<const AnswerFrame*> ordered;
+    for (int id : kRelayOrder) {
+        const AnswerFrame* last = nullptr;
+        for (const AnswerFrame& answer : answers) {
+            if (answer.id == id) last = &answer;
+        }
+        if (last != nullptr) ordered.push_back(last);
+    }
+    return ordered;
+}
 
 void RelayAcknowledgement(int slot, int owner, bool acknowledged) {
     DeviceSlot& d = tasks[slot];
-    int32_t claim = owner;
-    if (owner >= 0 && owner < kMaxConsoles && consoles[owner].inUse.load()) {
+    if (AcceptsAnswers(owner)) {
         ConsoleSlot& c = consoles[owner];
         std::lock_guard<std::mutex> lock(c.sendLock);
         // A waiter that gave up (time-out, cancellation) released the claim
@@ -42,23 +56,26 @@ void RelayAcknowledgement(int slot, int owner, bool acknowledged) {
                 SendTextHeld(owner, binary ? "done\r\n" : "Wykonano\r\n");
             }
         }
-        d.owner.compare_exchange_strong(claim, kOwnerNone);
+        int32_t expected = owner;
+        d.owner.compare_exchange_strong(expected, kOwnerNone);
         return;
     }
-    d.owner.compare_exchange_strong(claim, kOwnerNone);
+    // Released from the value read: a claim someone took meanwhile stays.
+    int32_t expected = owner;
+    d.owner.compare_exchange_strong(expected, kOwnerNone);
 }
 
 void RelayAnswers(int slot, const std::vector<AnswerFrame>& answers) {
     DeviceSlot& d = tasks[slot];
-    for (const AnswerFrame& answer : answers) {
+    for (const AnswerFrame* relayed : AnswersInRelayOrder(answers)) {
+        const AnswerFrame& answer = *relayed;
         if (DumpedFirst(answer.id)) {
             std::string hex;
             for (char c : DumpBytes(answer)) StringAppendF(hex, "%02X", static_cast<uint8_t>(c));
             LogWrite("D%d: %s\n", slot, hex.c_str());
         }
         int32_t owner = d.owner.load();
-        if (owner >= 0 && owner < kMaxConsoles && consoles[owner].inUse.load() &&
-            HasAnswerPrinter(answer.id)) {
+        if (AcceptsAnswers(owner) && HasAnswerPrinter(answer.id)) {
             std::string devId;
             {
                 std::lock_guard<std::mutex> lock(d.textLock);
@@ -71,9 +88,10 @@ void RelayAnswers(int slot, const std::vector<AnswerFrame>& answers) {
             // meanwhile has printed its ending, and nothing may follow it.
             std::lock_guard<std::mutex> lock(consoles[owner].sendLock);
             if (d.owner.load() == owner) SendTextHeld(owner, text);
+            int32_t expected = owner;
+            d.owner.compare_exchange_strong(expected, kOwnerNone);
         }
-        // Whoever waited, the answer ends the claim it found; a claim made
-        // since (the waiter's next request) is not the answer's to end.
+        // Whoever waited, the answer ends that claim (and only that one).
         d.owner.compare_exchange_strong(owner, kOwnerNone);
         NotifyOwnerReleased();
     }

@@ -53,9 +53,11 @@ class RequestProtocolTest : public ::testing::Test {
         c.binaryMode = 1;
         c.uploadLength = 0;
         c.inUse = true;
+        c.loggedIn = true;
     }
     void TearDown() override {
         tasks[kUnit].state = kSlotFree;
+        consoles[kSession].loggedIn = false;
         consoles[kSession].inUse = false;
         for (int fd : {m_unit[0], m_unit[1], m_client[0], m_client[1]}) {
             if (fd >= 0) close(fd);

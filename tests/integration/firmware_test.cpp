@@ -74,7 +74,11 @@ class FirmwareServer {
   public:
     explicit FirmwareServer(const std::string& cmmdTimeout = "10")
         : m_server(ConfigValues{{"CMMD_TIMEOUT", cmmdTimeout},
-                                {"FIRMWARE_DIR", FolderOf(m_folder.path())}}) {}
+                                {"FIRMWARE_DIR", FolderOf(m_folder.path())},
+                                // The simulated units send nothing while they
+                                // take an image of several minutes.
+                                {"RCV_TIMEOUT", "900"},
+                                {"RCV_TIMEOUT2", "900"}}) {}
     RunningServer& server() { return m_server; }
     void Put(const std::string& name, const std::string& bytes) {
         WriteFile(m_folder.File(name), bytes);

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
+#include "decoder/decoder_sql.h"
 #include "tests/support/private_mariadb.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_config.h"
@@ -240,6 +242,36 @@ TEST_F(DecoderStepTest, FailedRowUpdateStopsTheBatchAndStoresThatRowAsTheProgres
     EXPECT_EQ(CountOf(Log(), statement), 2u);
     EXPECT_EQ(CountOf(Log(), "ConnectToDatabase\n"), 2u);
     EXPECT_EQ(m_step->processed(), 1u);
+}
+
+TEST_F(DecoderStepTest, FailedSelectsLogTheStatementAndItsErrorAndDisconnect) {
+    const struct {
+        const char* breakSql;
+        std::string statement;
+        const char* error;
+        const char* repairSql;
+    } cases[] = {
+        {"rename table decoder to decoder_moved", "select record_no from decoder",
+         "decoder' doesn't exist", "rename table decoder_moved to decoder"},
+        {"alter table locdata rename column fmsdataex to fmsdataex_moved", BatchSelectSql(0, 100),
+         "Unknown column 'fmsdataex'",
+         "alter table locdata rename column fmsdataex_moved to fmsdataex"},
+    };
+    for (const auto& c : cases) {
+        std::remove(m_dir.File("dec.log").c_str());
+        m_db.Exec(c.breakSql);
+        m_step->ProcessDatabaseData();
+        EXPECT_EQ(m_step->state(), kNotConnected) << c.statement;
+        std::string log = Log();
+        size_t at = log.find("+00000 " + c.statement + "\n+00000 ");
+        EXPECT_NE(at, std::string::npos) << log;
+        EXPECT_NE(log.find(c.error, at), std::string::npos) << log;
+        EXPECT_NE(log.find("\n+00000 DisconnectFromDatabase\n", at), std::string::npos) << log;
+
+        m_db.Exec(c.repairSql);
+        m_step->ProcessDatabaseData();
+        EXPECT_EQ(m_step->state(), kConnected) << Log();
+    }
 }
 
 TEST_F(DecoderStepTest, TheTwentyThousandAndFirstUnitIsLoggedAndLeftAlone) {

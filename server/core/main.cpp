@@ -11,9 +11,11 @@
 #include <string>
 
 #include "common/config_file.h"
+#include "common/leak_check.h"
 #include "common/tick_wait.h"
 #include "server/console/console_slot.h"
 #include "server/core/clock.h"
+#include "server/core/descriptor_limit.h"
 #include "server/core/fatal.h"
 #include "server/core/log.h"
 #include "server/core/server_config.h"
@@ -43,6 +45,16 @@ int main(int argc, char** argv) {
         LogWrite("%s", line.c_str());
     }
 
+    // Room for a full fleet: every unit and its tunnel, the consoles, the
+    // database connections and a few more (listeners, log, outside services).
+    constexpr unsigned long kDescriptorsNeeded =
+        2UL * kMaxDevices + kMaxConsoles + kSqlSlots + kDescriptorReserve;
+    unsigned long limit = RaiseDescriptorLimit();
+    if (limit < kDescriptorsNeeded) {
+        LogWrite("Open file limit %lu is below the %lu a full server needs\n", limit,
+                 kDescriptorsNeeded);
+    }
+
     // The stop signals are taken by the main thread's wait alone: block them
     // before any thread exists so every thread inherits the mask. A unit that
     // drops its connection mid-send must not kill the server.
@@ -68,6 +80,7 @@ int main(int argc, char** argv) {
             // Closing the server: no thread is told, joined or flushed; the
             // log holds nothing open, so there is nothing to lose.
             std::fflush(stdout);
+            RunLeakCheck();
             _exit(0);
         }
         display.Draw(StatusTick(WallClockNow()));

@@ -216,8 +216,9 @@ TEST(DecoderProgram, FollowsTheServersRowsWithinASecondAndWritesWhatTheRulesSay)
     for (const auto& [id, at] : decoded) {
         auto latency = std::chrono::duration_cast<milliseconds>(at - stored.at(id));
         slowest = std::max(slowest, latency);
-        // One tick after the row at the latest, plus the step and this poll.
-        EXPECT_LE(latency.count(), 1250) << "row " << id;
+        // The next tick after the row takes it: at most a second, plus the
+        // step and this poll, with room for a machine busy with other tests.
+        EXPECT_LE(latency.count(), 1500) << "row " << id;
     }
     std::printf("slowest row decoded %lld ms after it was stored\n",
                 static_cast<long long>(slowest.count()));

@@ -35,7 +35,10 @@ ensure_packages() {
 }
 
 # build DIR [cmake args...]: configures (once) and builds everything.
+# Paths below the checkout are hashed relative to it, so a fresh clone
+# elsewhere still finds its objects in ccache.
 build() {
+    export CCACHE_BASEDIR="$ROOT"
     local dir=$1
     shift
     if [ ! -f "$dir/build.ninja" ]; then

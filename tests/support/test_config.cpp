@@ -16,8 +16,12 @@
 #include "tests/support/temp_dir.h"
 
 std::string SampleConfigWith(const ConfigValues& values) {
-    std::string sample = ReadFile(std::string(VIMKO_SOURCE_DIR) + "/etc/VimkoSrv.cfg");
-    EXPECT_FALSE(sample.empty()) << "etc/VimkoSrv.cfg not found";
+    return SampleFileWith("VimkoSrv.cfg", values);
+}
+
+std::string SampleFileWith(const std::string& name, const ConfigValues& values) {
+    std::string sample = ReadFile(std::string(VIMKO_SOURCE_DIR) + "/etc/" + name);
+    EXPECT_FALSE(sample.empty()) << "etc/" << name << " not found";
     std::istringstream in(sample);
     std::string out;
     std::string line;

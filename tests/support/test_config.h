@@ -12,6 +12,9 @@ using ConfigValues = std::map<std::string, std::string>;
 // etc/VimkoSrv.cfg with each key of `values` given its new value.
 std::string SampleConfigWith(const ConfigValues& values);
 
+// The same for another sample of etc/ (e.g. "VimkoDecoder.cfg").
+std::string SampleFileWith(const std::string& sample, const ConfigValues& values);
+
 // The database keys of `db` as ConfigValues.
 ConfigValues DatabaseValues(const TestDatabase& db);
 

@@ -94,12 +94,13 @@ int RunTacho(const UnitConfig& config, const TachoOptions& t, std::chrono::milli
                      config.port);
         return 1;
     }
+    TachoConversation talk(unit);
     std::vector<TachoRunResult> results;
-    results.push_back(IdentifyUnit(unit, timeout));
-    if (results.back().ok && t.web) results.push_back(WebRelay(unit, 1, *t.web, timeout));
+    results.push_back(talk.Identify(timeout));
+    if (results.back().ok && t.web) results.push_back(talk.WebRelay(1, *t.web, timeout));
     if (results.back().ok && t.card) {
         auto files = DriverCardFiles(t.card->first, t.card->second);
-        results.push_back(UploadDriverCard(unit, DriverUpload(files), timeout));
+        results.push_back(talk.UploadDriverCard(DriverUpload(files), timeout));
     }
     if (results.back().ok && t.download) {
         RemoteDownloadScript script;
@@ -114,7 +115,7 @@ int RunTacho(const UnitConfig& config, const TachoOptions& t, std::chrono::milli
         } else {
             script.file = VuDownload(t.download->first, t.download->second);
         }
-        results.push_back(RemoteDownload(unit, script, timeout));
+        results.push_back(talk.RemoteDownload(script, timeout));
     }
     for (const TachoRunResult& r : results) {
         for (const std::string& note : r.notes)

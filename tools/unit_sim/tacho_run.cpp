@@ -47,7 +47,14 @@ bool Acked(SimUnit& unit, const std::string& frame, std::chrono::milliseconds ti
 
 }  // namespace
 
-TachoRunResult IdentifyUnit(SimUnit& unit, std::chrono::milliseconds timeout) {
+TachoConversation::TachoConversation(SimUnit& unit) : m_unit(unit) {
+    m_unit.SetFrameObserver([this](const ServerFrame& f) {
+        if (f.id == kDownloadRequest || f.id == kDownloadRequestLong) m_request = f;
+    });
+}
+
+TachoRunResult TachoConversation::Identify(std::chrono::milliseconds timeout) {
+    SimUnit& unit = m_unit;
     TachoRunResult result;
     if (!Acked(unit, unit.IdentificationFrame(), timeout)) {
         return Failed(result, "identification not acknowledged");
@@ -56,8 +63,9 @@ TachoRunResult IdentifyUnit(SimUnit& unit, std::chrono::milliseconds timeout) {
     return result;
 }
 
-TachoRunResult UploadDriverCard(SimUnit& unit, const std::string& upload,
-                                std::chrono::milliseconds timeout) {
+TachoRunResult TachoConversation::UploadDriverCard(const std::string& upload,
+                                                   std::chrono::milliseconds timeout) {
+    SimUnit& unit = m_unit;
     TachoRunResult result;
     for (int block = 0; block < 112; ++block) {
         std::string bytes = upload.substr(static_cast<size_t>(block) * 256, 256);
@@ -73,10 +81,15 @@ TachoRunResult UploadDriverCard(SimUnit& unit, const std::string& upload,
     return result;
 }
 
-TachoRunResult RemoteDownload(SimUnit& unit, const RemoteDownloadScript& script,
-                              std::chrono::milliseconds timeout) {
+TachoRunResult TachoConversation::RemoteDownload(const RemoteDownloadScript& script,
+                                                 std::chrono::milliseconds timeout) {
+    SimUnit& unit = m_unit;
     TachoRunResult result;
-    auto request = WaitFor(unit, {kDownloadRequest, kDownloadRequestLong}, script.request_timeout);
+    std::optional<ServerFrame> request = m_request;
+    if (!request) {
+        request = WaitFor(unit, {kDownloadRequest, kDownloadRequestLong}, script.request_timeout);
+    }
+    m_request.reset();
     if (!request) return Failed(result, "no download request");
     auto parsed = ParseDownloadRequest(*request);
     uint32_t key = parsed ? (parsed->long_form ? parsed->row_id : parsed->code) : 0;
@@ -115,8 +128,9 @@ TachoRunResult RemoteDownload(SimUnit& unit, const RemoteDownloadScript& script,
     return result;
 }
 
-TachoRunResult WebRelay(SimUnit& unit, uint16_t counter, const std::string& text,
-                        std::chrono::milliseconds timeout) {
+TachoRunResult TachoConversation::WebRelay(uint16_t counter, const std::string& text,
+                                           std::chrono::milliseconds timeout) {
+    SimUnit& unit = m_unit;
     TachoRunResult result;
     auto reply = Exchange(unit, WebRequestFrame(counter, text), {131}, timeout);
     if (!reply) return Failed(result, "no web relay reply");

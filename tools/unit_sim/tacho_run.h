@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,13 +23,6 @@ struct TachoRunResult {
     std::vector<std::string> notes;  // one line per step, for the program's output
 };
 
-// Sends the identification and waits for its acknowledgement.
-TachoRunResult IdentifyUnit(SimUnit& unit, std::chrono::milliseconds timeout);
-
-// Uploads `upload` (112 x 256 bytes) as frames 56, blocks 0 to 111.
-TachoRunResult UploadDriverCard(SimUnit& unit, const std::string& upload,
-                                std::chrono::milliseconds timeout);
-
 struct RemoteDownloadScript {
     std::string file;                   // the tachograph file to stream
     std::string auth = "AUTH-REQUEST";  // TachoAuth data
@@ -38,15 +32,32 @@ struct RemoteDownloadScript {
     std::chrono::milliseconds request_timeout{30000};  // waiting for frame 128 or 144
 };
 
-// Waits for the server's download request (the answer policy acknowledges
-// it), then runs the download. Fails when the card is busy (41 after
-// KorvNotify 0) or the card server exchange is refused.
-TachoRunResult RemoteDownload(SimUnit& unit, const RemoteDownloadScript& script,
-                              std::chrono::milliseconds timeout);
+class TachoConversation {
+  public:
+    // Watches the unit's frames for the server's download request from now
+    // on, so a request that arrives during another conversation is not missed.
+    explicit TachoConversation(SimUnit& unit);
 
-// Frame 130 with `counter` and `text`; ok when frame 131 comes back, its
-// counter and body in the notes.
-TachoRunResult WebRelay(SimUnit& unit, uint16_t counter, const std::string& text,
-                        std::chrono::milliseconds timeout);
+    // Sends the identification and waits for its acknowledgement.
+    TachoRunResult Identify(std::chrono::milliseconds timeout);
+
+    // Uploads `upload` (112 x 256 bytes) as frames 56, blocks 0 to 111.
+    TachoRunResult UploadDriverCard(const std::string& upload, std::chrono::milliseconds timeout);
+
+    // Waits for the server's download request (the answer policy acknowledges
+    // it), then runs the download. Fails when the card is busy (41 after
+    // KorvNotify 0) or the card server exchange is refused.
+    TachoRunResult RemoteDownload(const RemoteDownloadScript& script,
+                                  std::chrono::milliseconds timeout);
+
+    // Frame 130 with `counter` and `text`; ok when frame 131 comes back, its
+    // counter and body in the notes.
+    TachoRunResult WebRelay(uint16_t counter, const std::string& text,
+                            std::chrono::milliseconds timeout);
+
+  private:
+    SimUnit& m_unit;
+    std::optional<ServerFrame> m_request;  // latest download request not yet run
+};
 
 }  // namespace unit_sim

@@ -233,7 +233,9 @@ void StartDownload(RunningServer& server, SimUnit& unit) {
     ASSERT_TRUE(server.WaitForLog("KORV: Receive ack from "));
     ASSERT_TRUE(WaitUntil(
         [&] {
-            return !server.db().Query("select id from korvalen where sent_date is not null").empty();
+            return !server.db()
+                        .Query("select id from korvalen where sent_date is not null")
+                        .empty();
         },
         seconds(5)));
 }
@@ -355,9 +357,14 @@ TEST(TachoDownload, TachoNotifyRecordsTheEventAndLink) {
 // ---- card server failures -------------------------------------------------------
 
 struct CardFailure {
+    const char* name;
     const char* answerHex;  // empty: the card server is down
     const char* logged;
 };
+
+void PrintTo(const CardFailure& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class TachoCardServerFailure : public ::testing::TestWithParam<CardFailure> {};
 
@@ -379,10 +386,12 @@ TEST_P(TachoCardServerFailure, AnswersTheUnitWithANegativeAcknowledgement) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TachoCardServerFailure,
-    ::testing::Values(CardFailure{"DEADBEEF31020041", "KorvalenServer message to short (8)\n"},
-                      CardFailure{"DEADBEEE310200414243",
+    ::testing::Values(CardFailure{"EightBytes", "DEADBEEF31020041",
+                                  "KorvalenServer message to short (8)\n"},
+                      CardFailure{"CorruptMagic", "DEADBEEE310200414243",
                                   "KorvalenServer header is corrupt (DEADBEEE31)\n"},
-                      CardFailure{"", "KorvalenServer connect failed\n"}));
+                      CardFailure{"ServerDown", "", "KorvalenServer connect failed\n"}),
+    [](const ::testing::TestParamInfo<CardFailure>& p) { return std::string(p.param.name); });
 
 TEST(TachoCardServer, HeaderSizeLargerThanTheAnswerRelaysOnlyWhatArrived) {
     TempDir dir;

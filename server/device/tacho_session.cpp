@@ -98,6 +98,9 @@ void KorvNotify(int slot, int status, SqlLease& db, LineOutcome& out) {
     } else if (status == 1) {
         std::string name = DownloadBaseName(UtcTime(WallClockNow()), DevId(d));
         SetDownloadFile(d, name);
+        // A new file starts its counters afresh: the last counter of an earlier
+        // download must not make this file's first data frame look repeated.
+        d.lastDataCounter = 0;
         LogWrite("KORVALEN_FILENAME=%s.tmp\n", name.c_str());
         if (c != nullptr) CardBusySet(slot, c, company, 0);
         d.cardReserved = 0;

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "common/card_message.h"
+#include "server/device/tacho_frames.h"
 #include "tests/support/running_server.h"
 #include "tools/unit_sim/sim_unit.h"
 #include "tools/unit_sim/tacho_files.h"
@@ -121,6 +122,13 @@ std::vector<int> Answers(SimUnit& unit, const std::vector<std::string>& frames, 
 std::string Block(const std::string& upload, int n) {
     return DriverBlockFrame(static_cast<uint8_t>(n),
                             upload.substr(static_cast<size_t>(n) * 256, 256));
+}
+
+std::tm UtcNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    return utc;
 }
 
 void Identify(SimUnit& unit) {
@@ -303,6 +311,44 @@ TEST(TachoDownload, FromRequestToRenamedFileWithTheCardReservedAndReleased) {
     EXPECT_EQ(Answers(*unit, {KorvNotifyFrame(0)}), std::vector<int>{38});
     EXPECT_EQ(CardBusy(server), "0");
     EXPECT_EQ(Row(server)[0], "2");
+}
+
+TEST(TachoDownload, SecondDownloadStartsItsCountersAfresh) {
+    TachoServer t;
+    RunningServer& server = *t.server;
+    Fleet fleet = Register(server.db());
+    auto unit = Unit(server.devicePort());
+    StartDownload(server, *unit);
+    // Two downloads in a row, each a file of one data frame with counter 2.
+    for (const std::string& content : {std::string("first"), std::string("second")}) {
+        if (content == "second") {
+            // File names carry the second of their creation; the next one must differ.
+            std::string first = server.db().Query("select filename from korvalen")[0][0];
+            ASSERT_TRUE(WaitUntil(
+                [&] { return DownloadBaseName(UtcNow(), kSerial) + ".ddd" != first; }, seconds(3)));
+            server.db().Exec("insert into korvalen(device_id,request,sent_tries) values(" +
+                             fleet.deviceId + ",6,0)");
+            // A re-identification wakes the download sender at once.
+            std::vector<int> ids = Answers(*unit, {Reidentification(unit->config().identity)}, 128);
+            bool requested = std::find(ids.begin(), ids.end(), 128) != ids.end();
+            auto deadline = std::chrono::steady_clock::now() + seconds(40);
+            while (!requested && std::chrono::steady_clock::now() < deadline) {
+                auto line = unit->ReceiveLine(milliseconds(100));
+                if (!line) continue;
+                for (const ServerFrame& f : ParseServerLine(*line))
+                    requested |= f.id == kDownloadRequest;
+            }
+            ASSERT_TRUE(requested);
+            ASSERT_TRUE(server.WaitUntilCount("KORV: Receive ack from ", 2));
+        }
+        EXPECT_EQ(Answers(*unit, {KorvNotifyFrame(1)}), std::vector<int>{38});
+        EXPECT_EQ(Answers(*unit, {KorvDataFrame(2, content)}), std::vector<int>{38});
+        EXPECT_EQ(Answers(*unit, {KorvNotifyFrame(2)}), std::vector<int>{38});
+    }
+    auto rows = server.db().Query("select filename from korvalen order by id");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(ReadFile(t.driverDir + rows[0][0]), "first");
+    EXPECT_EQ(ReadFile(t.driverDir + rows[1][0]), "second");
 }
 
 TEST(TachoDownload, BusyCardIsRefusedAndTheStatusStillRecorded) {

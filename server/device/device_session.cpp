@@ -51,7 +51,7 @@ int Register(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
         return -1;
     }
     out.answerKind = f.version != 0 ? kTimeAck : kPlainAck;
-    WakeQueueSenders();
+    out.identified = true;
     return 0;
 }
 
@@ -63,7 +63,6 @@ int Identify(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
     d.loggedIn = 1;
     d.pico = f.identPico ? 1 : 0;
     HandOver(slot);
-    WakeQueueSenders();
     StatusEventOn(db, slot, kEventIdentified, 0, d.pico.load());
     return Register(slot, db, f, out);
 }
@@ -85,7 +84,6 @@ int Reidentify(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
         d.bytesReceived = 0;
         d.bytesSent = 0;
     }
-    WakeQueueSenders();
     StatusEventOn(db, slot, kEventIdentified, 1, d.pico.load());
     return Register(slot, db, f, out);
 }
@@ -124,7 +122,8 @@ void AnswerServerRequest(int slot, MYSQL* db, bool acknowledged) {
         }
         d.offlineStatus = acknowledged ? 7 : 6;
     }
-    d.owner = kOwnerNone;
+    // Released from the value read: a claim someone took meanwhile stays.
+    d.owner.compare_exchange_strong(owner, kOwnerNone);
     NotifyOwnerReleased();
 }
 
@@ -280,5 +279,8 @@ int ProcessDeviceLine(int slot, SqlLease& lease) {
         LogWrite("D%d: A-GPS done\n", slot);
         SendDeviceFrame(slot, std::string{kFrameAck, 0});
     }
+    // Only now may the senders send: a unit must get the answer to its
+    // identification before any message or download request.
+    if (out.identified) WakeQueueSenders();
     return 1;
 }

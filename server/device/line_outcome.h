@@ -8,4 +8,5 @@ enum AnswerKind { kNoAnswer = 0, kPlainAck = 1, kTimeAck = 2 };
 struct LineOutcome {
     int answerKind = kNoAnswer;
     bool lineError = false;
+    bool identified = false;  // wake the queue senders once the answer is out
 };

@@ -1,12 +1,15 @@
 #include "server/core/socket_ops.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -175,4 +178,44 @@ std::string AddressText(const sockaddr_in& address) {
 
 int AddressPort(const sockaddr_in& address) {
     return ntohs(address.sin_port);
+}
+
+bool SockResolveIpv4(const std::string& host, int port, sockaddr_in& address) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (host.empty() || getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) return false;
+    bool ok = false;
+    for (addrinfo* a = found; a != nullptr; a = a->ai_next) {
+        if (a->ai_family != AF_INET || a->ai_addrlen < sizeof(sockaddr_in)) continue;
+        std::memcpy(&address, a->ai_addr, sizeof address);
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        ok = true;
+        break;
+    }
+    freeaddrinfo(found);
+    return ok;
+}
+
+ConnectResult SockConnectTcpWithin(const sockaddr_in& address, int timeoutMs, UniqueFd& out) {
+    out.Reset(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!out) return ConnectResult::kNoSocket;
+    int rc = connect(out.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    if (rc < 0 && errno != EINPROGRESS && errno != EINTR) {
+        out.Reset();
+        return ConnectResult::kFailed;
+    }
+    if (rc < 0) {
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (SockWaitWritable(out.get(), timeoutMs) != 1 ||
+            getsockopt(out.get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
+            out.Reset();
+            return ConnectResult::kFailed;
+        }
+    }
+    int flags = fcntl(out.get(), F_GETFL);
+    if (flags >= 0) fcntl(out.get(), F_SETFL, flags & ~O_NONBLOCK);
+    return ConnectResult::kOk;
 }

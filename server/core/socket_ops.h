@@ -52,3 +52,13 @@ UniqueFd SockConnectTcp(const sockaddr_in& address);
 // "a.b.c.d" of an IPv4 address, and its port in host order.
 std::string AddressText(const sockaddr_in& address);
 int AddressPort(const sockaddr_in& address);
+
+// The first IPv4 address of `host` (a name or dotted text) with `port`.
+// False when the name does not resolve to one.
+bool SockResolveIpv4(const std::string& host, int port, sockaddr_in& address);
+
+enum class ConnectResult { kOk, kNoSocket, kFailed };
+// A TCP connection to address:port that gives up after `timeoutMs` (a
+// non-blocking connect and a writable-wait), so a peer that never answers
+// cannot hold the caller longer. The descriptor is blocking again on return.
+ConnectResult SockConnectTcpWithin(const sockaddr_in& address, int timeoutMs, UniqueFd& out);

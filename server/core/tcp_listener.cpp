@@ -113,10 +113,9 @@ bool Connection::UnitByte(uint8_t byte) {
     m_device.terminator = byte;
     FlushCounters();
     LogWrite("D%d: <- %s\n", m_slot, m_device.line);
-    int db = SqlAcquire();
-    if (db < 0) return false;
-    int rc = ProcessDeviceLine(m_slot, SqlConnection(db));
-    SqlRelease(db, rc < 0);
+    SqlLease db;
+    if (!db) return false;
+    if (ProcessDeviceLine(m_slot, db) < 0) db.ReleaseClosing();
     // The line may have identified the unit: its silence allowance is then
     // RCV_TIMEOUT from now on, not the anonymous RCV_TIMEOUT2 its last byte
     // was given.

@@ -91,10 +91,9 @@ void HandleDatagram(int socket, char* data, size_t length, const sockaddr_in& fr
     }
 
     CopyText(tasks[slot].line, frames);
-    int db = SqlAcquire();
-    if (db < 0) return;
-    int rc = ProcessDeviceLine(slot, SqlConnection(db));
-    SqlRelease(db, rc < 0);
+    SqlLease db;
+    if (!db) return;
+    if (ProcessDeviceLine(slot, db) < 0) db.ReleaseClosing();
 }
 
 }  // namespace

@@ -15,9 +15,11 @@
 #include "server/device/answer_relay.h"
 #include "server/device/device_slot.h"
 #include "server/device/frame_send.h"
+#include "server/device/line_outcome.h"
 #include "server/device/line_parser.h"
 #include "server/device/owner_wait.h"
 #include "server/device/slot_table.h"
+#include "server/device/tacho_session.h"
 #include "server/store/device_registry.h"
 #include "server/store/korvalen_store.h"
 #include "server/store/location_store.h"
@@ -30,14 +32,6 @@ namespace {
 
 constexpr char kFrameAck = 38;
 constexpr char kFrameNack = 41;
-
-enum AnswerKind { kNoAnswer = 0, kPlainAck = 1, kTimeAck = 2 };
-
-struct LineOutcome {
-    int answerKind = kNoAnswer;
-    bool lineError = false;
-    bool identified = false;  // wake the queue senders once the answer is out
-};
 
 void StoreIdentity(DeviceSlot& d, const LineFrames& f, bool withSerial) {
     std::lock_guard<std::mutex> lock(d.textLock);
@@ -224,8 +218,9 @@ void Acknowledge(int slot, int answerKind) {
 
 }  // namespace
 
-int ProcessDeviceLine(int slot, MYSQL* db) {
+int ProcessDeviceLine(int slot, SqlLease& lease) {
     DeviceSlot& d = tasks[slot];
+    MYSQL* db = lease.connection();
     LineFrames f;
     LineParse parse = ParseDeviceLine(d.line, f, d.location);
     if (!f.frameLog.empty()) LogAppend("%s\n", f.frameLog.c_str());
@@ -264,6 +259,7 @@ int ProcessDeviceLine(int slot, MYSQL* db) {
     if (f.ack) AnswerServerRequest(slot, db, true);
     if (f.nack) AnswerServerRequest(slot, db, false);
     if (f.ackRequest) out.answerKind = kPlainAck;
+    if (f.driverBlock) DriverFileBlock(slot, f, out);
 
     if (f.tunnelConnect) TunnelConnect(slot, f, out);
     if (f.tunnelDisconnect) {
@@ -272,6 +268,7 @@ int ProcessDeviceLine(int slot, MYSQL* db) {
         out.answerKind = kPlainAck;
     }
     if (f.tunnelData) TunnelData(slot, f, out);
+    TachoDownloadFrames(slot, f, lease, out);
 
     if (out.answerKind != kNoAnswer) {
         SendOfflineConfig(slot);

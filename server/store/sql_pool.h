@@ -71,6 +71,19 @@ class SqlLease {
     int slot() const { return m_slot; }
     MYSQL* connection() const { return SqlConnection(m_slot); }
 
+    // Gives the slot back (connection kept open) while the holder waits on
+    // something slow outside the database, so the pool does not sit idle
+    // behind it; Resume takes a slot again before the next statement.
+    void Pause() {
+        if (m_slot >= 0) SqlRelease(m_slot, false);
+        m_slot = -1;
+    }
+    // Holds a slot again after Pause. False when none could be had.
+    bool Resume() {
+        if (m_slot < 0) m_slot = SqlAcquire();
+        return m_slot >= 0;
+    }
+
     // Gives the slot back with its connection closed.
     void ReleaseClosing() {
         if (m_slot >= 0) SqlRelease(m_slot, true);

@@ -6,12 +6,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tools/unit_sim/fleet.h"
 #include "tools/unit_sim/route.h"
+#include "tools/unit_sim/tacho_files.h"
+#include "tools/unit_sim/tacho_run.h"
 
 using namespace unit_sim;
 
@@ -46,7 +50,11 @@ constexpr const char kUsage[] =
     "  --firmware-out FILE       write each firmware image received to FILE\n"
     "                            (FILE.<serial> per unit with --count)\n"
     "  --silent                  never answer the server's requests\n"
-    "  --quiet                   no line per received frame\n";
+    "  --quiet                   no line per received frame\n"
+    "  --web-request TEXT        one unit: relay TEXT to the tachograph web service (130)\n"
+    "  --driver-card NUMBER,SURNAME   one unit: upload a driver card file (56)\n"
+    "  --remote-download VIN,VRN one unit: wait for a download request, run it\n"
+    "  --download-file FILE      stream this file in the remote download instead\n";
 
 [[noreturn]] void Fail(const std::string& message) {
     std::fprintf(stderr, "vimko-unit: %s\n%s", message.c_str(), kUsage);
@@ -61,6 +69,67 @@ T Number(std::string_view name, std::string_view text, T lo, T hi) {
         Fail("bad value for " + std::string(name) + ": '" + std::string(text) + "'");
     }
     return value;
+}
+
+// Two comma-separated values.
+std::pair<std::string, std::string> Pair(std::string_view name, std::string_view text) {
+    size_t comma = text.find(',');
+    if (comma == std::string_view::npos) Fail(std::string(name) + " needs A,B");
+    return {std::string(text.substr(0, comma)), std::string(text.substr(comma + 1))};
+}
+
+struct TachoOptions {
+    std::optional<std::string> web;
+    std::optional<std::pair<std::string, std::string>> card;      // number, surname
+    std::optional<std::pair<std::string, std::string>> download;  // VIN, VRN
+    std::string downloadFile;
+    bool any() const { return web || card || download; }
+};
+
+// One unit through its tachograph conversations: web relay, driver card
+// upload, remote download, in this order. 0 when all of them worked, 1 when
+// the unit could not connect, 3 when a conversation failed.
+int RunTacho(const UnitConfig& config, const TachoOptions& t, std::chrono::milliseconds timeout) {
+    SimUnit unit(config);
+    if (!unit.Connect()) {
+        std::fprintf(stderr, "vimko-unit: could not connect to %s:%u\n", config.host.c_str(),
+                     config.port);
+        return 1;
+    }
+    TachoConversation talk(unit);
+    std::vector<TachoRunResult> results;
+    results.push_back(talk.Identify(timeout));
+    if (results.back().ok && t.web) results.push_back(talk.WebRelay(1, *t.web, timeout));
+    if (results.back().ok && t.card) {
+        auto files = DriverCardFiles(t.card->first, t.card->second);
+        results.push_back(talk.UploadDriverCard(DriverUpload(files), timeout));
+    }
+    if (results.back().ok && t.download) {
+        RemoteDownloadScript script;
+        if (!t.downloadFile.empty()) {
+            std::FILE* in = std::fopen(t.downloadFile.c_str(), "rb");
+            if (in == nullptr) Fail("cannot read " + t.downloadFile);
+            char buffer[4096];
+            size_t n;
+            while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+                script.file.append(buffer, n);
+            std::fclose(in);
+        } else {
+            script.file = VuDownload(t.download->first, t.download->second);
+        }
+        results.push_back(talk.RemoteDownload(script, timeout));
+    }
+    for (const TachoRunResult& r : results) {
+        for (const std::string& note : r.notes)
+            std::printf("%s %s\n", config.identity.serial.c_str(), note.c_str());
+        if (!r.ok) {
+            std::printf("%s error: %s\n", config.identity.serial.c_str(), r.error.c_str());
+            std::fflush(stdout);
+            return 3;
+        }
+    }
+    std::fflush(stdout);
+    return 0;
 }
 
 struct Circle {
@@ -99,6 +168,7 @@ int main(int argc, char** argv) {
     std::string route_file;
     Circle circle;
     bool quiet = false;
+    TachoOptions tacho;
 
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
@@ -174,9 +244,22 @@ int main(int argc, char** argv) {
             options.answer = false;
         } else if (arg == "--quiet") {
             quiet = true;
+        } else if (arg == "--web-request") {
+            tacho.web = std::string(need());
+        } else if (arg == "--driver-card") {
+            tacho.card = Pair(arg, need());
+        } else if (arg == "--remote-download") {
+            tacho.download = Pair(arg, need());
+        } else if (arg == "--download-file") {
+            tacho.downloadFile = std::string(need());
         } else {
             Fail("unknown option " + std::string(arg));
         }
+    }
+
+    if (tacho.any()) {
+        std::signal(SIGPIPE, SIG_IGN);
+        return RunTacho(options.unit, tacho, options.ack_timeout);
     }
 
     std::vector<RouteStep> steps;

@@ -391,6 +391,43 @@ std::string TunnelDisconnectFrame() {
     return Frame(kTunnelDisconnect, {});
 }
 
+std::string DriverBlockFrame(uint8_t block, std::string_view bytes) {
+    return Frame(kDriverBlock, Payload().U8(block).Text(bytes, 256).str());
+}
+
+std::string KorvNotifyFrame(uint8_t status) {
+    return Frame(kKorvNotify, Payload().U8(status).str());
+}
+
+std::string WebRequestFrame(uint16_t counter, std::string_view text) {
+    return Frame(kWebRequest, Payload().U16(counter).Bytes(text.substr(0, 253)).str());
+}
+
+std::string KorvDataFrame(uint16_t counter, std::string_view bytes) {
+    return Frame(kKorvData, Payload().U16(counter).Bytes(bytes.substr(0, 253)).str());
+}
+
+std::string TachoNotifyFrame(uint32_t key, uint16_t event, bool with_link, uint32_t crcc,
+                             std::string_view link) {
+    Payload p;
+    p.U32(key).U16(event);
+    if (with_link) p.U32(crcc).Bytes(link.substr(0, 64));
+    return Frame(kTachoNotify, p.str());
+}
+
+std::string TachoAuthFrame(uint32_t key, std::string_view bytes) {
+    bytes = bytes.substr(0, 264);
+    return Frame(kTachoAuth,
+                 Payload().U32(key).U16(static_cast<uint16_t>(bytes.size())).Bytes(bytes).str());
+}
+
+std::string TachoDataFrame(uint32_t key, uint8_t mode, std::string_view bytes) {
+    bytes = bytes.substr(0, 264);
+    return Frame(
+        kTachoData,
+        Payload().U32(key).U8(mode).U16(static_cast<uint16_t>(bytes.size())).Bytes(bytes).str());
+}
+
 std::string TunnelDataFrame(std::string_view bytes) {
     std::string_view data = bytes.substr(0, kMaxTunnelData);
     Payload p;

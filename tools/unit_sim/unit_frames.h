@@ -64,7 +64,14 @@ enum UnitFrameId : uint8_t {
     kTunnelConnect = 112,
     kTunnelDisconnect = 113,
     kTunnelData = 116,
+    kDriverBlock = 56,
+    kKorvNotify = 129,
+    kWebRequest = 130,
+    kKorvData = 132,
     kAdapterFirmwareVersion = 133,
+    kTachoNotify = 145,
+    kTachoAuth = 146,
+    kTachoData = 148,
     kAgpsRequest = 160,
 };
 
@@ -322,6 +329,24 @@ std::string AgpsRequestFrame();  // 160
 std::string TunnelConnectFrame(bool tcp, const std::array<uint8_t, 4>& address, uint16_t port);
 std::string TunnelDisconnectFrame();
 std::string TunnelDataFrame(std::string_view bytes);
+
+// ---- tachograph ----------------------------------------------------------
+
+// 56: block number and 256 bytes (cut or NUL-padded).
+std::string DriverBlockFrame(uint8_t block, std::string_view bytes);
+// 129: download status (0 reserve the company card, 1 release it and name the
+// file, 2 file complete, above 2 download ended without a file).
+std::string KorvNotifyFrame(uint8_t status);
+// 130 and 132: counter and up to 253 bytes (more are cut: the length byte
+// counts them).
+std::string WebRequestFrame(uint16_t counter, std::string_view text);
+std::string KorvDataFrame(uint16_t counter, std::string_view bytes);
+// 145: key, event, and when `with_link` the checksum and link (up to 64).
+std::string TachoNotifyFrame(uint32_t key, uint16_t event, bool with_link, uint32_t crcc,
+                             std::string_view link);
+// 146 and 148: key, (mode,) count and bytes (up to 264).
+std::string TachoAuthFrame(uint32_t key, std::string_view bytes);
+std::string TachoDataFrame(uint32_t key, uint8_t mode, std::string_view bytes);
 
 // ---- answers to the server's read requests --------------------------------
 

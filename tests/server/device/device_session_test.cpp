@@ -42,7 +42,8 @@ class SessionTest : public StoreTest {
     int Line(const std::string& bytes) {
         std::string text = B64(bytes);
         CopyText(tasks[0].line, text);
-        return ProcessDeviceLine(0, Connection());
+        SqlLease db;
+        return ProcessDeviceLine(0, db);
     }
     // Everything the session sent to the unit so far.
     std::string Replies() {

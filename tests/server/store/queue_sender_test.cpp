@@ -83,10 +83,9 @@ class PairedUnit {
     // The unit's answer goes through its session, as its connection thread would run it.
     void Reply(int frame) {
         CopyText(tasks[m_slot].line, B64(Frame(frame, 0, "")));
-        int db = SqlAcquire();
-        if (db < 0) return;
-        int rc = ProcessDeviceLine(m_slot, SqlConnection(db));
-        SqlRelease(db, rc < 0);
+        SqlLease db;
+        if (!db) return;
+        if (ProcessDeviceLine(m_slot, db) < 0) db.ReleaseClosing();
     }
 
     int m_slot;

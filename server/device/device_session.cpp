@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -11,6 +12,7 @@
 #include "server/core/clock.h"
 #include "server/core/counters.h"
 #include "server/core/log.h"
+#include "server/core/server_config.h"
 #include "server/core/socket_ops.h"
 #include "server/device/answer_relay.h"
 #include "server/device/device_slot.h"
@@ -135,20 +137,27 @@ void TunnelClose(DeviceSlot& d) {
     }
 }
 
-void TunnelConnect(int slot, const LineFrames& f, LineOutcome& out) {
+// A tunnel to the far end the unit names. The connect gives up after
+// SND_TIMEOUT seconds and holds no database connection while it waits, so
+// units asking for tunnels to a host that never answers cannot take the
+// pool away from the rest of the fleet. A unit that has not identified
+// itself gets no tunnel.
+void TunnelConnect(int slot, const LineFrames& f, SqlLease& lease, LineOutcome& out) {
     DeviceSlot& d = tasks[slot];
     std::string address = StringPrintf("%d.%d.%d.%d", f.tunnelAddress[0], f.tunnelAddress[1],
                                        f.tunnelAddress[2], f.tunnelAddress[3]);
     LogWrite("D%d: SocketConnect %s %s:%d\n", slot, f.tunnelKind != 0 ? "TCP" : "UDP",
              address.c_str(), f.tunnelPort);
     TunnelClose(d);
-    if (f.tunnelKind != 0 && d.tcp.load() != 0) {
+    if (f.tunnelKind != 0 && d.tcp.load() != 0 && d.loggedIn.load() != 0) {
         sockaddr_in to{};
         to.sin_family = AF_INET;
         to.sin_port = htons(f.tunnelPort);
         std::memcpy(&to.sin_addr, f.tunnelAddress, 4);
-        UniqueFd tunnel = SockConnectTcp(to);
-        if (tunnel) {
+        lease.Pause();
+        UniqueFd tunnel;
+        if (SockConnectTcpWithin(to, std::max(gConfig.sndTimeout, 1) * 1000, tunnel) ==
+            ConnectResult::kOk) {
             LogWrite("D%d: SocketConnect OK\n", slot);
             d.tunnelSocket = tunnel.Release();
             d.tunnelOpen = 1;
@@ -261,7 +270,7 @@ int ProcessDeviceLine(int slot, SqlLease& lease) {
     if (f.ackRequest) out.answerKind = kPlainAck;
     if (f.driverBlock) DriverFileBlock(slot, f, out);
 
-    if (f.tunnelConnect) TunnelConnect(slot, f, out);
+    if (f.tunnelConnect) TunnelConnect(slot, f, lease, out);
     if (f.tunnelDisconnect) {
         LogWrite("D%d: SocketDisconnect\n", slot);
         TunnelClose(d);
@@ -270,6 +279,10 @@ int ProcessDeviceLine(int slot, SqlLease& lease) {
     if (f.tunnelData) TunnelData(slot, f, out);
     TachoDownloadFrames(slot, f, lease, out);
 
+    // Everything is stored: the answers go out without a database
+    // connection, so a unit that does not read them holds none of the pool
+    // while its send times out.
+    lease.Pause();
     if (out.answerKind != kNoAnswer) {
         SendOfflineConfig(slot);
         Acknowledge(slot, out.answerKind);

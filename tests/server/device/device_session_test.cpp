@@ -4,17 +4,21 @@
 
 #include "server/device/device_session.h"
 
+#include <arpa/inet.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <thread>
+#include <atomic>
 
 #include "common/base64_writer.h"
 #include "server/device/frame_send.h"
 #include "server/device/slot_table.h"
 #include "server/store/statdata_sql.h"
 #include "tests/support/frame_bytes.h"
+#include "tests/support/server_process.h"
 #include "tests/support/store_fixture.h"
 
 namespace {
@@ -250,6 +254,49 @@ TEST_F(SessionTest, FailedStoreEndsTheLineWithoutAnAnswer) {
     }
     EXPECT_EQ(Replies(), "");
     EXPECT_NE(Log().find(" D0: writetolocdata error\n"), std::string::npos);
+}
+
+// A unit that has not identified itself gets no tunnel: 41, and no
+// connection is even tried.
+TEST_F(SessionTest, TunnelIsRefusedBeforeIdentification) {
+    int far = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(far, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(far, 1), 0);
+    getsockname(far, reinterpret_cast<sockaddr*>(&address), &length);
+    std::string connect =
+        Frame(112, 7, std::string("\x01\x7F\x00\x00\x01", 5) + Le(ntohs(address.sin_port), 2));
+    EXPECT_EQ(Line(connect), 1);
+    EXPECT_EQ(Replies(), kNack);
+    EXPECT_FALSE(tasks[0].tunnelOpen);
+    pollfd pending{far, POLLIN, 0};
+    EXPECT_EQ(poll(&pending, 1, 100), 0) << "a connection was made for an unknown unit";
+    close(far);
+}
+
+// The answers of a line go out without a database connection: a unit that
+// does not read them holds none of the pool while the send times out.
+TEST_F(SessionTest, AnswersAreSentWithoutHoldingADatabaseConnection) {
+    Identify();
+    gConfig.sndTimeout = 2;
+    // The unit stops reading: its receive queue is full.
+    char junk[4096] = {};
+    while (send(m_pair[0], junk, sizeof junk, MSG_DONTWAIT) > 0) {
+    }
+    std::atomic<bool> done{false};
+    std::thread line([&] {
+        EXPECT_EQ(Line(Frame(2, 3, "\x01\x02\x03")), 1);
+        done = true;
+    });
+    EXPECT_TRUE(WaitUntil([&] { return m_db.Query("select id from locdata").size() == 1; },
+                          std::chrono::seconds(5)));
+    EXPECT_TRUE(WaitUntil([] { return CountSqlBusy() == 0; }, std::chrono::seconds(1)));
+    EXPECT_FALSE(done) << "the send was expected to be still waiting";
+    line.join();
+    EXPECT_NE(Log().find(" D0: -> 0:JgA=<>\n"), std::string::npos) << Log();
 }
 
 TEST_F(SessionTest, TunnelToAFarEndAndRefusalForUdpUnits) {

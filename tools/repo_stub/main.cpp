@@ -54,22 +54,27 @@ int main(int argc, char** argv) {
     parser.addOption({"user", "The account's user name.", "user", "Quendo"});
     parser.addOption({"password", "The account's password.", "password", "tavrel"});
     parser.addOption({"host", "Address to listen on.", "host", "127.0.0.1"});
+    // For testing clients against a service that misbehaves: uploads,
+    // deletions and event-log posts are answered with a "vimko" root
+    // without its "result".
+    parser.addOption({"no-result", "Answer writes without a result element."});
     parser.process(app);
     bool portOk = false;
     uint port = parser.value("port").toUInt(&portOk);
     if (!portOk || port == 0 || port > 65535 || parser.value("dir").isEmpty()) {
-        std::fprintf(stderr, "Usage: vimko-repo --port N --dir FOLDER [--user U] [--password P]\n");
+        std::fprintf(stderr, "Usage: vimko-repo --port N --dir FOLDER [--user U] [--password P] [--no-result]\n");
         return 1;
     }
     QDir().mkpath(parser.value("dir"));
     RepoStore store(parser.value("dir"), parser.value("user"), parser.value("password"));
 
+    const bool noResult = parser.isSet("no-result");
     QHttpServer server;
     // Each request: the method it must use, whether it carries a document,
     // and what the store answers.
     using Handler = std::function<RepoAnswer(const QHttpServerRequest&)>;
     auto add = [&](const char* path, bool post, bool resultAnswer, Handler handler) {
-        server.route(QLatin1String(path), [&store, post, resultAnswer,
+        server.route(QLatin1String(path), [&store, post, resultAnswer, noResult,
                                            handler](const QHttpServerRequest& request) {
             RepoAnswer answer;
             bool isPost = request.method() == QHttpServerRequest::Method::Post;
@@ -83,6 +88,9 @@ int main(int argc, char** argv) {
                              : RepoAnswer{403, QByteArray()};
             } else {
                 answer = handler(request);
+            }
+            if (resultAnswer && noResult && answer.status == 200) {
+                answer.body = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<vimko/>\n";
             }
             Log(request, answer.status);
             return Respond(answer);

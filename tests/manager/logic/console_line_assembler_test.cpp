@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/manager/qt_printers.h"
+
 namespace {
 
 QList<QByteArray> FeedAll(ConsoleLineAssembler& a, const QByteArray& bytes) {

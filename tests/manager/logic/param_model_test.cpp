@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/manager/qt_printers.h"
+
 #include "common/param_blocks.h"
 #include "manager/logic/bit_tables.h"
 #include "manager/logic/manager_state.h"

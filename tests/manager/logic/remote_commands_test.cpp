@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/manager/qt_printers.h"
+
 #include "manager/logic/manager_state.h"
 #include "manager/logic/param_list.h"
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/manager/qt_printers.h"
+
 #include <QUrlQuery>
 
 #include "manager/logic/access_code.h"

@@ -92,7 +92,8 @@ void RemoteConfig::ReadButton() {
 void RemoteConfig::RemoteRead(int tab) {
     BusyScope busy(m_state);
     if (busy.refused()) return;
-    if (!SelectedFits(QStringLiteral("The selected configuration does not match the selected device"))) {
+    if (!SelectedFits(
+            QStringLiteral("The selected configuration does not match the selected device"))) {
         return;
     }
     DeviceListEntry unit = Selected();
@@ -188,7 +189,8 @@ void RemoteConfig::RemoteWrite(int tab, int member) {
     QString imei;
     GroupRow* row = nullptr;
     if (member < 0) {
-        if (!SelectedFits(QStringLiteral("The selected configuration does not match the selected device"))) {
+        if (!SelectedFits(
+                QStringLiteral("The selected configuration does not match the selected device"))) {
             return;
         }
         DeviceListEntry unit = Selected();

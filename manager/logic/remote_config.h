@@ -29,8 +29,8 @@ class RemoteConfig : public QObject {
   public:
     static constexpr int kGroupRows = 21;
 
-    RemoteConfig(ManagerState& state, ParamLists& lists, ConsoleClient& console,
-                 RepoClient& repo, UserPrompt& prompt, QObject* parent = nullptr);
+    RemoteConfig(ManagerState& state, ParamLists& lists, ConsoleClient& console, RepoClient& repo,
+                 UserPrompt& prompt, QObject* parent = nullptr);
 
     // The tree selection: a unit node (its row in deviceList and image) or
     // the group node.

@@ -115,6 +115,31 @@ TEST(RemoteConfig, GenerationAndStateChecks) {
     EXPECT_EQ(m.lists.tabs[kTabGeneral].Value("MYID"),
               "356000000000821");  // the unit's default block
 
+    // Tree clicks: a unit node shows its status line, the group node its size.
+    QList<TreeNode> nodes = RemoteTreeChildren(m.state.deviceList, false);
+    ServerSettings settings;
+    ASSERT_EQ(nodes.size(), 3);
+    m.state.remoteControlsOn = false;
+    m.remote.ClickNode(nodes[2], settings);  // already connected: no second login
+    EXPECT_TRUE(m.state.remoteControlsOn);
+    EXPECT_EQ(m.remote.selectedImage(), nodes[2].image);
+    EXPECT_TRUE(
+        m.state.statusText.startsWith("Desc: Van 22, Imei: 356000000000822, Mode: Vimko-2 TCP"))
+        << m.state.statusText.toStdString();
+    EXPECT_EQ(m.state.statusCountdown, 100);
+    m.remote.group = {{"a", "1", "", ""}, {"", "", "", ""}, {"c", "3", "", ""}};
+    m.remote.ClickNode(nodes[0], settings);
+    EXPECT_EQ(m.state.statusText, "The number of devices in the group: 2");
+    m.remote.group.clear();
+    m.state.busy = true;
+    m.remote.ClickNode(nodes[1], settings);
+    EXPECT_TRUE(m.state.terminateRequested);
+    EXPECT_EQ(m.remote.selectedImage(), 9);
+    m.state.busy = false;
+    m.state.terminateRequested = false;
+    m.remote.ClickNode({"No remote devices", kImageEmpty, -1}, settings);
+    EXPECT_FALSE(m.state.remoteControlsOn);
+
     // A unit that is not logged in: no read, no write unless off-line.
     ASSERT_TRUE(m.Select("356000000000822"));
     m.remote.RemoteRead(kTabGeneral);

@@ -14,6 +14,7 @@
 #include "manager/logic/access_code.h"
 #include "manager/logic/config_document.h"
 #include "manager/logic/manager_state.h"
+#include "tests/manager/logic/manager_fixture.h"
 #include "tests/manager/logic/repo_stub_process.h"
 #include "tests/manager/logic/scripted_prompt.h"
 
@@ -239,6 +240,58 @@ TEST(RepoClient, FirmwareAndDataDocumentsFromTheFolder) {
     EXPECT_TRUE(chooser.shown.isEmpty());
     EXPECT_FALSE(repo.RepoGet(FirmGetUrl(repo.settings, 2, 1, "v396.xml")).has_value());
     EXPECT_EQ(prompt.TakeWarnings(), QStringList{"I can not retrieve data from the server"});
+}
+
+}  // namespace
+
+namespace {
+
+// "&Import" and "&Export" of the Configuration page, from files and through
+// the repository; importing "General" forgets the unit it came from.
+TEST(ConfigurationButtons, ImportAndExportByFileOrRepository) {
+    RepoStubProcess stub;
+    ASSERT_TRUE(stub.ready());
+    ManagerFixture m;
+    m.remote.SetDeviceType(kVimko1);
+    m.remote.sourceImei = "356000000000001";
+    m.lists.tabs[kTabGeneral].SetValue("MYID", "Car 1");
+    TempDir dir;
+    const QString xml = QString::fromStdString(dir.File("car.xml"));
+    EXPECT_TRUE(m.remote.ExportButton(xml));
+    m.lists.Reset(kVimko1);
+    EXPECT_EQ(m.remote.ImportButton(xml), 29);
+    EXPECT_EQ(m.lists.tabs[kTabGeneral].Value("MYID"), "Car 1");
+    EXPECT_EQ(m.remote.sourceImei, "");
+
+    WriteFile(dir.File("car.cfg"), "NOTHING=1\n");
+    WriteFile(dir.File("car.txt"), "MYID=x\n");
+    m.remote.SetDeviceType(kVimko2);
+    EXPECT_EQ(m.remote.ImportButton(xml), 0);  // a Vimko-1 document
+    EXPECT_EQ(m.remote.ImportButton(QString::fromStdString(dir.File("car.cfg"))), 0);
+    EXPECT_EQ(m.remote.ImportButton(QString::fromStdString(dir.File("car.txt"))), 0);
+    EXPECT_EQ(m.prompt.TakeWarnings(),
+              (QStringList{"The file does not match the configuration displayed",
+                           "The file does not match the configuration displayed",
+                           "You can not import a file in the format"}));
+    EXPECT_FALSE(m.remote.ExportButton(QString::fromStdString(dir.File("no/such/dir/a.xml"))));
+
+    // Through the repository.
+    m.repo.settings = stub.Settings();
+    m.lists.tabs[kTabGeneral].SetValue("APN", "depot.apn");
+    m.prompt.chooseName = [](const QList<RepoListEntry>&, bool,
+                             const std::function<bool(const QString&)>&) {
+        return QString("depot");
+    };
+    EXPECT_TRUE(m.remote.ExportButton(QString()));
+    m.lists.Reset(kVimko2);
+    m.prompt.chooseName = [](const QList<RepoListEntry>&, bool,
+                             const std::function<bool(const QString&)>&) {
+        return QString("depot.xml");
+    };
+    EXPECT_EQ(m.remote.ImportButton(QString()), 29);
+    EXPECT_EQ(m.lists.tabs[kTabGeneral].Value("APN"), "depot.apn");
+    EXPECT_EQ(m.prompt.warnings, QStringList());
+    EXPECT_FALSE(m.state.busy);
 }
 
 }  // namespace

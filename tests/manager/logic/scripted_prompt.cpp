@@ -1,0 +1,34 @@
+#include "tests/manager/logic/scripted_prompt.h"
+
+void ScriptedPrompt::ShowWarning(const QString& text) {
+    warnings.append(text);
+}
+
+bool ScriptedPrompt::AskYesNo(const QString& question) {
+    questions.append(question);
+    if (answers.empty()) return true;
+    bool yes = answers.front();
+    answers.pop_front();
+    return yes;
+}
+
+QString ScriptedPrompt::ChooseRepositoryName(const QList<RepoListEntry>& entries, bool allowNewName,
+                                             const std::function<bool(const QString&)>& remove) {
+    return chooseName ? chooseName(entries, allowNewName, remove) : QString();
+}
+
+std::optional<QString> ScriptedPrompt::AskAccessCode() {
+    ++accessCodeAsked;
+    if (accessCodes.empty()) return std::nullopt;
+    bool given = accessCodes.front().has_value();
+    QString code = given ? *accessCodes.front() : QString();
+    accessCodes.pop_front();
+    if (!given) return std::nullopt;
+    return code;
+}
+
+QStringList ScriptedPrompt::TakeWarnings() {
+    QStringList taken = warnings;
+    warnings.clear();
+    return taken;
+}

@@ -5,13 +5,16 @@
 // only: under the sanitizers 2000 unit threads are too slow to mean much.
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <fstream>
 #include <random>
 #include <thread>
 
+#include "common/unique_fd.h"
 #include "tests/support/running_server.h"
 #include "tools/unit_sim/fleet.h"
 #include "tools/unit_sim/route.h"
@@ -113,6 +116,58 @@ TEST(Stress, TwoThousandUnitsReconnectingToATableOfHeldSlots) {
     FleetSummary again = RunStormFleet(Fleet(server.devicePort(), kFleet, "354000000000001"));
     ExpectAllServed(again, kFleet);
     EXPECT_EQ(server.CountInLog("TCP: Serwer overflow"), 0u);
+}
+
+// Thirty units ask for tunnels to a host that never answers (its accept
+// queue is full, so a connect to it hangs): each is refused after
+// SND_TIMEOUT, and meanwhile another unit is served within a second.
+TEST(Stress, TunnelsToASilentHostLeaveTheFleetServed) {
+    RunningServer server(ConfigValues{{"SND_TIMEOUT", "3"}});
+    int farPort = FreePort();
+    UniqueFd far(socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(farPort));
+    ASSERT_EQ(bind(far.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(far.get(), 0), 0);
+    // Fill the accept queue; later connects get no answer to their SYN.
+    std::vector<UniqueFd> fillers;
+    for (int i = 0; i < 4; ++i) {
+        fillers.emplace_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        connect(fillers.back().get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+
+    constexpr int kTunnels = 30;
+    std::vector<std::unique_ptr<SimUnit>> tunnels;
+    for (int i = 0; i < kTunnels; ++i) {
+        UnitConfig config;
+        config.port = static_cast<uint16_t>(server.devicePort());
+        config.identity.serial = NthSerial("357000000000001", i);
+        tunnels.push_back(std::make_unique<SimUnit>(config));
+        ASSERT_TRUE(tunnels.back()->Connect());
+        ASSERT_TRUE(tunnels.back()->SendLine({tunnels.back()->IdentificationFrame()}));
+        ASSERT_TRUE(tunnels.back()->ReceiveLine(seconds(5)).has_value());
+        ASSERT_TRUE(tunnels.back()->SendLine(
+            {TunnelConnectFrame(true, {127, 0, 0, 1}, static_cast<uint16_t>(farPort))}));
+    }
+    FleetOptions real = Fleet(server.devicePort(), 1, "357100000000001");
+    real.lines = 10;
+    real.closed_loop = false;
+    real.interval = milliseconds(300);
+    real.ack_timeout = seconds(1);
+    FleetSummary s = RunStormFleet(real);
+    EXPECT_EQ(s.unanswered, 0u);
+    EXPECT_EQ(s.acks, 11u);
+    for (auto& unit : tunnels) {
+        std::optional<std::string> answer = unit->ReceiveLine(seconds(10));
+        ASSERT_TRUE(answer.has_value());
+        std::vector<ServerFrame> frames = ParseServerLine(*answer);
+        ASSERT_FALSE(frames.empty());
+        EXPECT_EQ(frames[0].id, kServerNack);
+    }
+    EXPECT_EQ(server.CountInLog(": SocketConnect ERROR\n"), static_cast<size_t>(kTunnels));
+    EXPECT_EQ(server.CountInLog("SQL: Serwer overflow"), 0u);
 }
 
 // Connections pouring random bytes are handled by the line rules while a

@@ -103,8 +103,8 @@ std::string GpsText(Bytes d) {
            " Latitude:" + Coordinate(I32(d, 2)) + " Longitude:" + Coordinate(I32(d, 6)) + "\n" +
            "Altitude:" + Flt(r.altitude) + " Altref:" + Flt(r.altref) + " Cogt:" + Flt(r.cogt) +
            " Kph:" + Flt(r.kph) + " Distance:" + Num(static_cast<uint32_t>(r.distance)) + "\n" +
-           "Time:" + Num(static_cast<uint32_t>(r.time)) + " Date:" + Num(U(d, 22, 1)) + "/" +
-           Num(U(d, 23, 1)) + "/" + Num(U(d, 24, 2)) + " Antstat:" + Num(r.antstat) + Icon(icon);
+           "Time:" + Num(static_cast<uint32_t>(r.time)) + " Date:" + Num(U(d, 26, 1)) + "/" +
+           Num(U(d, 27, 1)) + "/" + Num(U(d, 28, 2)) + " Antstat:" + Num(r.antstat) + Icon(icon);
 }
 
 std::string ElementText(int code, int length, Bytes d) {
@@ -333,12 +333,11 @@ bool MonitorModuleIds(std::span<const uint8_t> data, std::string& imei, std::str
 
 MonitorTextResult MonitorDecodeTextAnswer(std::string_view line, MonitorTextState& state) {
     MonitorTextResult result;
-    if (line.size() < 9 || line.substr(0, 5) != "$ANS2" || line[8] != ',') return result;
-    for (size_t i = 5; i < 8; ++i) {
-        if (line[i] < '0' || line[i] > '9') return result;
-    }
-    const int nn = (line[6] - '0') * 10 + (line[7] - '0') + (line[5] - '2') * 100;
-    std::string_view body = line.substr(9);
+    // "$ANS2" nn "," values "*" checksum
+    if (line.size() < 8 || line.substr(0, 5) != "$ANS2" || line[7] != ',') return result;
+    if (line[5] < '0' || line[5] > '9' || line[6] < '0' || line[6] > '9') return result;
+    const int nn = (line[5] - '0') * 10 + (line[6] - '0');
+    std::string_view body = line.substr(8);
     body = body.substr(0, body.find('*'));
     std::vector<int64_t> n = Numbers(body);
     auto show = [&](int item, int code, const std::vector<uint8_t>& payload) {

@@ -53,11 +53,15 @@ void LineAssembler::Clear() {
 void CmdDialogue::OnLine(const std::string& text, LineEnd end, std::string& send,
                          std::string& print) {
     bool whole = end != LineEnd::kPartial;
-    if (whole && text == "username") {
+    // The login words are prompts only before the command: inside an answer
+    // (a select whose rows say "password") they are data, and answering
+    // them would send the password to the server as a command.
+    bool login = whole && m_state == State::kLogin;
+    if (login && text == "username") {
         send += m_user + "\r\n";
-    } else if (whole && text == "password") {
+    } else if (login && text == "password") {
         send += m_password + "\r\n";
-    } else if (whole && text == "mode") {
+    } else if (login && text == "mode") {
         send += "text\r\n";
     } else if (whole && text == "command") {
         if (m_state == State::kLogin) {

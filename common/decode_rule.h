@@ -1,7 +1,9 @@
 #pragma once
 // FMS decode rules: how one value is cut out of a unit's raw vehicle-bus
-// bytes and which locdata column receives it. The server and the batch
-// decoder read the same line format from their configuration files.
+// bytes and which locdata column receives it. The server reads ten-field
+// lines; the batch decoder reads sixteen-field lines that add a memory of the
+// last accepted value and a plausibility check (DecodeChecks) to the same
+// ten fields.
 
 #include <array>
 #include <cstddef>
@@ -33,6 +35,24 @@ using DecodeTable = std::array<DecodeRule, kDecodeRows>;
 // field is missing, an integer does not fit 32 bits or the column is too long;
 // `rule` is then unspecified. Sets `used` on success.
 bool ParseDecodeLine(const char* line, DecodeRule& rule);
+
+// What the batch decoder adds to a rule. A slot field of 1 to 8 names one of
+// the eight per-unit memory slots (or rejection counters); any other value
+// means "none".
+struct DecodeChecks {
+    int keep_slot = 0;     // slot that keeps the last accepted value
+    int count_slot = 0;    // rejection counter; set: the check is on
+    int ref_slot = 0;      // set: relative check against this kept value; else absolute
+    float low = 0;         // absolute: lowest value; relative: largest decrease
+    float high = 0;        // absolute: highest value; relative: largest increase
+    float substitute = 0;  // absolute: value written instead; relative: rejections tolerated
+};
+
+// Reads one decoder line: "column real_value fms_config method first_byte
+// byte_count shift bit_count keep_slot add factor count_slot ref_slot low high
+// substitute", with the same rules as ParseDecodeLine. Sets `rule.used` on
+// success.
+bool ParseDecoderLine(const char* line, DecodeRule& rule, DecodeChecks& checks);
 
 // Number of rules in use: the index of the first unused row.
 int DecodeRulesUsed(const DecodeTable& table);

@@ -366,7 +366,9 @@ CREATE TABLE IF NOT EXISTS companies (
 -- locdata id from which the decoder continues (rows with id >= record_no
 -- are still to be decoded); it starts at 0, i.e. from the first row.
 -- The decoder reads it with "select record_no from decoder" and stores it
--- with "update DECODER set record_no=..." after each batch.
+-- with "update decoder set record_no=..." after each batch, both in lower
+-- case so they reach this table whatever lower_case_table_names says; it
+-- inserts the row itself when the table has none.
 -- ---------------------------------------------------------------------
 CREATE TABLE IF NOT EXISTS decoder (
     id          TINYINT UNSIGNED NOT NULL DEFAULT 1,
@@ -377,9 +379,9 @@ CREATE TABLE IF NOT EXISTS decoder (
 
 INSERT IGNORE INTO decoder (id, record_no) VALUES (1, 0);
 
--- The decoder's update names the table in upper case. Where table names
--- are case-sensitive (lower_case_table_names=0, the default on Linux) an
--- updatable view DECODER makes that statement reach the same row; where
+-- For statements that name the table in upper case (older tools). Where
+-- table names are case-sensitive (lower_case_table_names=0, the default on
+-- Linux) an updatable view DECODER makes them reach the same row; where
 -- they are not, DECODER already is the table and no view is made.
 SET @vimko_decoder_view := IF(@@lower_case_table_names = 0,
     'CREATE VIEW IF NOT EXISTS DECODER AS SELECT id, record_no FROM decoder',

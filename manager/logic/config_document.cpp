@@ -9,8 +9,8 @@
 
 QByteArray ExportConfig(int tab, int deviceType, const ParamList& list) {
     QDomDocument doc;
-    doc.appendChild(
-        doc.createProcessingInstruction("xml", QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
+    doc.appendChild(doc.createProcessingInstruction(
+        "xml", QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
     QDomElement root = doc.createElement(QStringLiteral("vimko"));
     root.setAttribute(QStringLiteral("ver"), QStringLiteral("1"));
     doc.appendChild(root);
@@ -69,10 +69,10 @@ QList<QPair<QString, QString>> CfgKeyMap(int tab, int deviceType) {
     };
     if (tab == kTabGeneral) {
         static const char* const kKeys[29] = {
-            "MYID",    "APN",     "LOGIN",   "PASSWD",   "SIMPIN",  "IP",    "PORT",  "MINTIME",
-            "MAXTIME", "MAXDIST", "MAXANGLE", "SMSNO",   "SMSPIN",  "MODE",  "MEASURE",
-            "AUTOSMS", "NETWORK", "DIN0",    "DIN1",     "DIN2",    "DIN3",  "DIN4",  "DIN5",
-            "DIN6",    "DIN7",    "DALLAS",  "MINTIME2", "MODE2",   "GPRSTIME"};
+            "MYID",    "APN",     "LOGIN",    "PASSWD", "SIMPIN",  "IP",   "PORT",    "MINTIME",
+            "MAXTIME", "MAXDIST", "MAXANGLE", "SMSNO",  "SMSPIN",  "MODE", "MEASURE", "AUTOSMS",
+            "NETWORK", "DIN0",    "DIN1",     "DIN2",   "DIN3",    "DIN4", "DIN5",    "DIN6",
+            "DIN7",    "DALLAS",  "MINTIME2", "MODE2",  "GPRSTIME"};
         for (int i = 0; i < 29 && i < entries.size(); ++i) {
             map.append({QLatin1String(kKeys[i]), entries[i].key});
         }

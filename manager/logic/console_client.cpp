@@ -21,7 +21,9 @@ ConsoleClient::ConsoleClient(ManagerState& state, UserPrompt& prompt, QObject* p
     connect(m_socket, &QTcpSocket::errorOccurred, this, &ConsoleClient::OnSocketError);
 }
 
-ConsoleClient::~ConsoleClient() { ConsoleDisconnect(); }
+ConsoleClient::~ConsoleClient() {
+    ConsoleDisconnect();
+}
 
 // ---------------------------------------------------------------------------
 // Line reader
@@ -158,9 +160,9 @@ bool ConsoleClient::ConsoleConnect(const QString& address, const QString& user,
     }
     StopReader();
     m_socket->abort();
-    m_prompt.ShowWarning(refused
-                             ? QStringLiteral("You have entered an incorrect password for data server")
-                             : QStringLiteral("The server is not responding as expected"));
+    m_prompt.ShowWarning(
+        refused ? QStringLiteral("You have entered an incorrect password for data server")
+                : QStringLiteral("The server is not responding as expected"));
     return false;
 }
 
@@ -206,9 +208,9 @@ ConsoleResult ConsoleClient::ConsoleExecute(const QString& command, QStringList&
         static const struct {
             const char* word;
             ConsoleResult result;
-        } kFinals[] = {{"done", kResultDone},       {"error", kResultError},
-                       {"terminated", kResultTerminated}, {"timeout", kResultTimeout},
-                       {"busy", kResultBusy},       {"reject", kResultReject}};
+        } kFinals[] = {
+            {"done", kResultDone},       {"error", kResultError}, {"terminated", kResultTerminated},
+            {"timeout", kResultTimeout}, {"busy", kResultBusy},   {"reject", kResultReject}};
         if (line == QLatin1String("command")) {
             ResetProgress();
             return result;

@@ -37,17 +37,28 @@ DeviceListEntry DeviceListEntry::FromRow(const QString& row) {
 
 QString ProtocolName(int bit) {
     switch (bit) {
-        case 1: return QStringLiteral("Vimko-1 TCP");
-        case 2: return QStringLiteral("Vimko-1 UDP");
-        case 4: return QStringLiteral("Vimko-2 TCP");
-        case 8: return QStringLiteral("Vimko-2 UDP");
-        case 16: return QStringLiteral("PicoVimko TCP");
-        case 32: return QStringLiteral("PicoVimko UDP");
-        case 64: return QStringLiteral("Orvan TCP");
-        case 128: return QStringLiteral("Pelu TCP");
-        case 256: return QStringLiteral("Vimko-3 TCP");
-        case 512: return QStringLiteral("Vimko-3 UDP");
-        default: return QStringLiteral("Unknown");
+        case 1:
+            return QStringLiteral("Vimko-1 TCP");
+        case 2:
+            return QStringLiteral("Vimko-1 UDP");
+        case 4:
+            return QStringLiteral("Vimko-2 TCP");
+        case 8:
+            return QStringLiteral("Vimko-2 UDP");
+        case 16:
+            return QStringLiteral("PicoVimko TCP");
+        case 32:
+            return QStringLiteral("PicoVimko UDP");
+        case 64:
+            return QStringLiteral("Orvan TCP");
+        case 128:
+            return QStringLiteral("Pelu TCP");
+        case 256:
+            return QStringLiteral("Vimko-3 TCP");
+        case 512:
+            return QStringLiteral("Vimko-3 UDP");
+        default:
+            return QStringLiteral("Unknown");
     }
 }
 
@@ -90,8 +101,8 @@ QList<TreeNode> RemoteTreeChildren(const QStringList& rows, bool onlyLogged) {
 QString UnitStatusText(const QString& row) {
     DeviceListEntry e = DeviceListEntry::FromRow(row);
     return QStringLiteral("Desc: ") + e.description + QStringLiteral(", Imei: ") + e.imei +
-           QStringLiteral(", Mode: ") + ProtocolName(e.protocol) + QStringLiteral(", IP: ") +
-           e.ip + QStringLiteral(", Port: ") + e.port + QStringLiteral(", Login: ") +
-           e.loginTime + QStringLiteral(" ") + e.loginDate + QStringLiteral(", R: ") +
-           e.received + QStringLiteral(", S: ") + e.sent;
+           QStringLiteral(", Mode: ") + ProtocolName(e.protocol) + QStringLiteral(", IP: ") + e.ip +
+           QStringLiteral(", Port: ") + e.port + QStringLiteral(", Login: ") + e.loginTime +
+           QStringLiteral(" ") + e.loginDate + QStringLiteral(", R: ") + e.received +
+           QStringLiteral(", S: ") + e.sent;
 }

@@ -58,12 +58,12 @@ struct ManagerState {
     int statusCountdown = 0;  // 100-ms ticks until the status text returns to "Ready"
     int busyTicks = 0;
     int monitorStep = 0;
-    QStringList deviceList;              // rows of the last "list" answer
-    std::deque<QString> consoleLines;    // lines from the console, oldest first
+    QStringList deviceList;            // rows of the last "list" answer
+    std::deque<QString> consoleLines;  // lines from the console, oldest first
     QByteArray firmwareImage;
 
     int deviceType = kVimko3;
-    bool offlineMode = false;  // the "OFF-LINE mode" check box
+    bool offlineMode = false;                      // the "OFF-LINE mode" check box
     QString statusText = QStringLiteral("Ready");  // the status panel
     QString progress = QStringLiteral("0");        // the status bar's progress value, percent
 
@@ -89,6 +89,12 @@ struct ManagerState {
         statusCountdown = ticks;
     }
 };
+
+// One tick of the main window's 100-ms timer: counts the busy time, runs
+// the status countdown back to "Ready", or shows "Executing command: 12.3...".
+// True when the status text changed. (The monitor poll step is the local
+// link's.)
+bool StatusTick(ManagerState& state);
 
 // BeginBusy on construction, EndBusy on every path out of the scope that
 // began it; refused() when another operation was running.

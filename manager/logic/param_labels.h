@@ -21,4 +21,6 @@
 QString LabelText(int id);
 
 inline constexpr int kBitLabelBase = 2000;
-inline int BitLabelId(int editor, int bit) { return kBitLabelBase + 32 * (editor - 1) + bit; }
+inline int BitLabelId(int editor, int bit) {
+    return kBitLabelBase + 32 * (editor - 1) + bit;
+}

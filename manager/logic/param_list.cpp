@@ -5,9 +5,9 @@
 #include "manager/logic/param_schema.h"
 
 QString TabCaption(int tab) {
-    static const char* const kCaptions[kTabCount] = {
-        "General", "Calibration", "FMS i J1708", "CAN", "Statuses",
-        "Events",  "Dallas",      "Network",     "CAN2"};
+    static const char* const kCaptions[kTabCount] = {"General", "Calibration", "FMS i J1708",
+                                                     "CAN",     "Statuses",    "Events",
+                                                     "Dallas",  "Network",     "CAN2"};
     return tab >= 0 && tab < kTabCount ? QLatin1String(kCaptions[tab]) : QString();
 }
 

@@ -9,15 +9,24 @@ namespace {
 
 ParamBlock BlockOf(int tab, int deviceType) {
     switch (tab) {
-        case kTabGeneral: return ParamBlock::kGeneral;
-        case kTabCalibration: return ParamBlock::kCalibration;
-        case kTabFms: return ParamBlock::kFms;
-        case kTabCan: return ParamBlock::kCan;
-        case kTabStatuses: return ParamBlock::kStatus;
-        case kTabEvents: return ParamBlock::kCanEvent;
-        case kTabDallas: return deviceType == kVimko3 ? ParamBlock::kDallas : ParamBlock::kMask;
-        case kTabNetwork: return ParamBlock::kNetwork;
-        default: return ParamBlock::kCan2;
+        case kTabGeneral:
+            return ParamBlock::kGeneral;
+        case kTabCalibration:
+            return ParamBlock::kCalibration;
+        case kTabFms:
+            return ParamBlock::kFms;
+        case kTabCan:
+            return ParamBlock::kCan;
+        case kTabStatuses:
+            return ParamBlock::kStatus;
+        case kTabEvents:
+            return ParamBlock::kCanEvent;
+        case kTabDallas:
+            return deviceType == kVimko3 ? ParamBlock::kDallas : ParamBlock::kMask;
+        case kTabNetwork:
+            return ParamBlock::kNetwork;
+        default:
+            return ParamBlock::kCan2;
     }
 }
 

@@ -12,11 +12,11 @@
 #include <QString>
 
 struct ParamRow {
-    QString name;      // list key; empty in continuation rows
+    QString name;  // list key; empty in continuation rows
     QString defaultValue;
-    int labelId = 0;   // 0 in continuation rows
+    int labelId = 0;  // 0 in continuation rows
     int textOffset = 0, textLength = 0;
-    int kind = 0;      // ParamKind: 0 text, 1 decimal number, 2 hexadecimal characters
+    int kind = 0;  // ParamKind: 0 text, 1 decimal number, 2 hexadecimal characters
     int binaryOffset = 0, binarySize = 0;
     int bitEditor = 0;  // 0 none, 1..7 a bit table of the "Binary parameter" editor
 };
@@ -28,7 +28,7 @@ const QList<ParamRow>& ParamSchemaFor(int tab, int deviceType);
 struct ParamEntry {
     QString key;
     int labelId = 0;
-    int firstRow = 0;   // index in ParamSchemaFor
+    int firstRow = 0;  // index in ParamSchemaFor
     int valueCount = 1;
     int bitEditor = 0;
 };

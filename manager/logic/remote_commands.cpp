@@ -6,12 +6,16 @@
 int GenerationOfProtocol(int bit) {
     switch (bit) {
         case 1:
-        case 2: return kVimko1;
+        case 2:
+            return kVimko1;
         case 4:
-        case 8: return kVimko2;
+        case 8:
+            return kVimko2;
         case 256:
-        case 512: return kVimko3;
-        default: return -1;
+        case 512:
+            return kVimko3;
+        default:
+            return -1;
     }
 }
 
@@ -44,8 +48,7 @@ const TabCommands kCommands[kTabCount] = {
 };
 // clang-format on
 
-QString Word(const char* const (&words)[kDeviceTypeCount], int tab, int deviceType) {
-    (void)tab;
+QString Word(const char* const (&words)[kDeviceTypeCount], int deviceType) {
     if (deviceType < 0 || deviceType >= kDeviceTypeCount) return QString();
     const char* w = words[deviceType];
     return w ? QLatin1String(w) : QString();
@@ -55,12 +58,12 @@ QString Word(const char* const (&words)[kDeviceTypeCount], int tab, int deviceTy
 
 QString ReadCommandWord(int tab, int deviceType) {
     if (tab < 0 || tab >= kTabCount) return QString();
-    return Word(kCommands[tab].read, tab, deviceType);
+    return Word(kCommands[tab].read, deviceType);
 }
 
 QString WriteCommandWord(int tab, int deviceType) {
     if (tab < 0 || tab >= kTabCount) return QString();
-    return Word(kCommands[tab].write, tab, deviceType);
+    return Word(kCommands[tab].write, deviceType);
 }
 
 QString BuildReadCommand(int tab, int deviceType, const QString& imei) {
@@ -91,8 +94,8 @@ QString OfflineStatusMessage(const QString& answer, int& status) {
                                          "CAN",     "Statuses",    "Events",
                                          "Dallas",  "Network",     "CanEx"};
     static const char* const kStatuses[7] = {
-        "Waiting to contact with server",   "The first attempt to configure",
-        "The second attempt to configure",  "The third attempt to configure",
+        "Waiting to contact with server",    "The first attempt to configure",
+        "The second attempt to configure",   "The third attempt to configure",
         "Limit attempts to setup exhausted", "Setup was rejected",
         "Configuration saved successfully"};
     QString tabField = FieldOf(answer, 2);

@@ -1,5 +1,9 @@
 #include "manager/logic/remote_config.h"
 
+#include <QFile>
+#include <QSaveFile>
+#include <algorithm>
+
 #include "manager/logic/config_document.h"
 #include "manager/logic/remote_commands.h"
 
@@ -31,6 +35,37 @@ void RemoteConfig::SelectGroup() {
     m_row = -1;
     m_image = 9;
     m_groupSelected = true;
+}
+
+void RemoteConfig::ClickNode(const TreeNode& node, const ServerSettings& settings) {
+    if (m_state.busy) {
+        // Switching the selection under a running operation would let its
+        // result land on another node; the click asks it to stop instead.
+        m_state.terminateRequested = true;
+        return;
+    }
+    bool unit = node.image >= kImageUnit && node.image <= kImageUnit + 3;
+    if (!unit && node.image != kImageGroup) {
+        if (m_state.remoteView) m_state.remoteControlsOn = false;
+        return;
+    }
+    m_state.remoteView = true;
+    if (!m_state.consoleConnected) {
+        BusyScope busy(m_state);
+        m_state.consoleConnected =
+            m_console.ConsoleConnect(settings.address, settings.user, settings.password);
+    }
+    m_state.remoteControlsOn = m_state.consoleConnected;
+    if (unit) {
+        SelectUnit(node.row, node.image);
+        m_state.ShowStatus(UnitStatusText(m_state.deviceList.value(node.row)), 100);
+    } else {
+        SelectGroup();
+        m_state.ShowStatus(QStringLiteral("The number of devices in the group: ") +
+                               QString::number(Members().size()),
+                           100);
+    }
+    emit statusChanged();
 }
 
 void RemoteConfig::SetDeviceType(int deviceType) {
@@ -92,7 +127,8 @@ void RemoteConfig::ReadButton() {
 void RemoteConfig::RemoteRead(int tab) {
     BusyScope busy(m_state);
     if (busy.refused()) return;
-    if (!SelectedFits(QStringLiteral("The selected configuration does not match the selected device"))) {
+    if (!SelectedFits(
+            QStringLiteral("The selected configuration does not match the selected device"))) {
         return;
     }
     DeviceListEntry unit = Selected();
@@ -188,7 +224,8 @@ void RemoteConfig::RemoteWrite(int tab, int member) {
     QString imei;
     GroupRow* row = nullptr;
     if (member < 0) {
-        if (!SelectedFits(QStringLiteral("The selected configuration does not match the selected device"))) {
+        if (!SelectedFits(
+                QStringLiteral("The selected configuration does not match the selected device"))) {
             return;
         }
         DeviceListEntry unit = Selected();
@@ -259,6 +296,52 @@ void RemoteConfig::RemoteWrite(int tab, int member) {
         m_prompt.ShowWarning(QStringLiteral("An error occurred while saving the configuration: ") +
                              QString::number(r));
     }
+}
+
+// ---------------------------------------------------------------------------
+// Import and export
+
+int RemoteConfig::ImportButton(const QString& path) {
+    BusyScope busy(m_state);
+    if (busy.refused()) return 0;
+    const int tab = activeTab, type = m_state.deviceType;
+    ParamList& list = m_lists.tabs[tab];
+    int applied = 0;
+    if (!m_repo.settings.offline) {
+        applied = std::max(0, m_repo.ImportConfigFromRepository(tab, type, list));
+    } else if (path.endsWith(QLatin1String(".cfg"), Qt::CaseInsensitive)) {
+        applied = ImportCfgFile(tab, type, list, path);
+        if (applied == 0) {
+            m_prompt.ShowWarning(
+                QStringLiteral("The file does not match the configuration displayed"));
+        }
+    } else if (path.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive)) {
+        QFile file(path);
+        QByteArray document = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        applied = ImportConfig(tab, type, list, document);
+        if (applied == 0) {
+            m_prompt.ShowWarning(
+                QStringLiteral("The file does not match the configuration displayed"));
+        }
+    } else {
+        m_prompt.ShowWarning(QStringLiteral("You can not import a file in the format"));
+    }
+    if (applied > 0 && tab == kTabGeneral) ForgetSourceImei();
+    emit listChanged(tab);
+    return applied;
+}
+
+bool RemoteConfig::ExportButton(const QString& path) {
+    BusyScope busy(m_state);
+    if (busy.refused()) return false;
+    const int tab = activeTab, type = m_state.deviceType;
+    if (!m_repo.settings.offline) {
+        return m_repo.ExportConfigToRepository(tab, type, m_lists.tabs[tab]);
+    }
+    QSaveFile file(path);
+    QByteArray document = ExportConfig(tab, type, m_lists.tabs[tab]);
+    return file.open(QIODevice::WriteOnly) && file.write(document) == document.size() &&
+           file.commit();
 }
 
 // ---------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 
 #include "manager/logic/console_client.h"
 #include "manager/logic/device_list.h"
+#include "manager/logic/device_refresh.h"
 #include "manager/logic/manager_state.h"
 #include "manager/logic/param_list.h"
 #include "manager/logic/repo_client.h"
@@ -29,14 +30,19 @@ class RemoteConfig : public QObject {
   public:
     static constexpr int kGroupRows = 21;
 
-    RemoteConfig(ManagerState& state, ParamLists& lists, ConsoleClient& console,
-                 RepoClient& repo, UserPrompt& prompt, QObject* parent = nullptr);
+    RemoteConfig(ManagerState& state, ParamLists& lists, ConsoleClient& console, RepoClient& repo,
+                 UserPrompt& prompt, QObject* parent = nullptr);
 
     // The tree selection: a unit node (its row in deviceList and image) or
     // the group node.
     void SelectUnit(int row, int image);
     void SelectGroup();
     int selectedImage() const { return m_image; }
+    // A click on a node of the remote tree: selects a unit or the group,
+    // logs in when not connected, switches the remote control set and shows
+    // the node's status line. While an operation runs the click only asks
+    // it to terminate.
+    void ClickNode(const TreeNode& node, const ServerSettings& settings);
 
     QList<GroupRow> group;  // at most kGroupRows
     QString sourceImei;     // unit the "General" list was last read from or written to
@@ -59,6 +65,13 @@ class RemoteConfig : public QObject {
 
     // After the "General" list was imported from a file or the repository.
     void ForgetSourceImei() { sourceImei.clear(); }
+
+    // The Configuration page's "&Import" and "&Export" on the active tab:
+    // with "Work without network access" from or to `path` (".xml" or, for
+    // importing, ".cfg"), otherwise through the repository (`path` unused).
+    // The number of values imported; true when exported.
+    int ImportButton(const QString& path);
+    bool ExportButton(const QString& path);
 
   signals:
     void deviceTypeChanged(int deviceType);

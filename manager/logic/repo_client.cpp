@@ -46,8 +46,8 @@ std::optional<QString> RepoClient::RepoList(const QUrl& url, bool allowNewName, 
             return RemoveConfig(device, type, name);
         };
     }
-    QString name = m_prompt.ChooseRepositoryName(ParseListDocument(reply.body), allowNewName,
-                                                 remove);
+    QString name =
+        m_prompt.ChooseRepositoryName(ParseListDocument(reply.body), allowNewName, remove);
     if (name.isEmpty()) return std::nullopt;
     return name;
 }

@@ -17,37 +17,14 @@
 #include "server/core/fatal.h"
 #include "server/core/log.h"
 #include "server/core/server_config.h"
+#include "server/core/server_socket.h"
 #include "server/core/socket_ops.h"
 #include "server/device/frame_send.h"
+#include "server/device/slot_table.h"
 
 namespace {
 
-constexpr int kBacklog = 10;
 constexpr size_t kUserNameMax = 31;
-
-[[noreturn]] void ListenerFailed(const char* text) {
-    LogWrite("%s\n", text);
-    FatalExit(text);
-}
-
-UniqueFd OpenListener() {
-    UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!fd) ListenerFailed("Socket error #2");
-    int on = 1;
-    if (setsockopt(fd.get(), SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0 ||
-        setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
-        ListenerFailed("Setsockopt error #2");
-    }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    address.sin_port = htons(static_cast<uint16_t>(gConfig.telnetPort));
-    if (bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ListenerFailed("Bind error #2");
-    }
-    if (listen(fd.get(), kBacklog) != 0) ListenerFailed("Listen error #2");
-    return fd;
-}
 
 void SelectHandler(int session, const std::string& args) {
     SelectCommand(session, args);
@@ -115,6 +92,7 @@ void RunSession(int session) {
         c.binaryMode = mode == "binary" ? 1 : 0;
         if (mode == "text") SendText(session, "Wpisz 'help' dla uzyskania pomocy\r\n");
         LogWrite("T%d: %s\n", session, user.substr(0, kUserNameMax).c_str());
+        c.loggedIn = true;
     }
     if (loggedIn) {
         for (;;) {
@@ -126,6 +104,10 @@ void RunSession(int session) {
         }
     }
     if (dialogueRead) SendText(session, "logout\r\n");
+    // No answer is printed for this client any more, and no unit stays
+    // claimed by a session that is gone.
+    c.loggedIn = false;
+    ReleaseClaimsOf(session);
     {
         std::lock_guard<std::mutex> lock(c.sendLock);
         SockClose(c.socket.exchange(-1));
@@ -171,11 +153,10 @@ PrefixHandler FindPrefixHandler(const std::string& word) {
 }
 
 void ConsoleListener() {
-    UniqueFd listener = OpenListener();
+    UniqueFd listener = OpenServerSocketOrExit(true, gConfig.telnetPort, 2);
     for (;;) {
         sockaddr_in peer{};
-        socklen_t length = sizeof peer;
-        int fd = accept4(listener.get(), reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
+        int fd = SockAccept(listener.get(), peer);
         if (fd < 0) continue;
         int session = -1;
         for (int i = 0; i < kMaxConsoles; ++i) {
@@ -201,6 +182,7 @@ void ConsoleListener() {
         c.requestKind = 0;
         c.binaryMode = 0;
         c.uploadLength = 0;
+        c.loggedIn = false;
         c.inUse = true;
         pthread_t thread;
         if (pthread_create(&thread, nullptr, SessionThread,

@@ -30,6 +30,11 @@ bool IsBinary(int session) {
     return consoles[session].binaryMode.load() != 0;
 }
 
+bool AcceptsAnswers(int owner) {
+    return owner >= 0 && owner < kMaxConsoles && consoles[owner].inUse.load() &&
+           consoles[owner].loggedIn.load();
+}
+
 void SendAnswer(int session, const char* binary, const char* text) {
     SendText(session, IsBinary(session) ? binary : text);
 }

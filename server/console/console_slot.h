@@ -24,6 +24,10 @@ inline constexpr size_t kUploadBufferSize = 253952;
 
 struct ConsoleSlot {
     std::atomic<bool> inUse{false};
+    // Set by the session thread once the client has logged in, cleared by it
+    // before the session ends. Unit answers are printed only while it is set,
+    // so nothing meant for an earlier client reaches one still at the login.
+    std::atomic<bool> loggedIn{false};
     sockaddr_in peer{};  // textLock
     std::atomic<int> socket{-1};
     char userName[32]{};  // textLock; "unknown" until login
@@ -58,3 +62,7 @@ void SendTextHeld(int session, const std::string& text);
 void SendAnswer(int session, const char* binary, const char* text);
 
 bool IsBinary(int session);
+
+// True when `owner` (a unit's owner value) is a console session whose
+// logged-in client may be given a unit's answer.
+bool AcceptsAnswers(int owner);

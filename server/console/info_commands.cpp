@@ -3,9 +3,10 @@
 #include <mysql.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <limits>
 #include <mutex>
+#include <string_view>
+#include <vector>
 
 #include "server/console/console_slot.h"
 #include "server/console/info_text.h"
@@ -74,14 +75,60 @@ void ListCommand(int session) {
                                         : FormatListText(devices, ConsoleRows()));
 }
 
+namespace {
+
+// Output is sent in pieces of about this size, so memory stays bounded
+// whatever the size of the log or of a query's result.
+constexpr size_t kSendChunk = 64 * 1024;
+
+// Calls `chunk` with the file's bytes in order; false when it cannot be opened.
+template <typename OnChunk>
+bool ReadFileChunks(const std::string& path, OnChunk&& chunk) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    std::vector<char> buffer(kSendChunk);
+    size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), file)) > 0) {
+        chunk(std::string_view(buffer.data(), n));
+    }
+    std::fclose(file);
+    return true;
+}
+
+void Flush(int session, std::string& out, size_t atLeast) {
+    if (out.size() >= atLeast && !out.empty()) {
+        SendText(session, out);
+        out.clear();
+    }
+}
+
+}  // namespace
+
 void ReadLogCommand(int session) {
-    std::ifstream in(gConfig.logFile, std::ios::binary);
-    if (!in) {
+    // Two passes over the file, as a reader that counts and rewinds does:
+    // the pieces are counted, then the last MAX_LOG of them are sent.
+    size_t count = 0;
+    LogPieceSplitter counter;
+    auto countPiece = [&](std::string_view) { ++count; };
+    if (!ReadFileChunks(gConfig.logFile,
+                        [&](std::string_view bytes) { counter.Feed(bytes, countPiece); })) {
         SendText(session, "Blad otwarcia pliku\r\n");
         return;
     }
-    std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    SendText(session, FormatLogTail(log, gConfig.maxLog));
+    counter.Finish(countPiece);
+    size_t keep = gConfig.maxLog < 0 ? 0 : static_cast<size_t>(gConfig.maxLog);
+    size_t skip = count > keep ? count - keep : 0;
+    std::string out = skip > 0 ? kLogSkipNotice : "";
+    size_t seen = 0;
+    LogPieceSplitter printer;
+    auto printPiece = [&](std::string_view piece) {
+        if (seen++ >= skip) out += FormatLogPiece(piece);
+        Flush(session, out, kSendChunk);
+    };
+    ReadFileChunks(gConfig.logFile,
+                   [&](std::string_view bytes) { printer.Feed(bytes, printPiece); });
+    printer.Finish(printPiece);
+    Flush(session, out, 0);
 }
 
 void ClearLogCommand(int session) {
@@ -113,13 +160,22 @@ void SelectCommand(int session, const std::string& query) {
         SqlRelease(db, true);
         return;
     }
-    SelectResult table;
     unsigned fields = mysql_num_fields(result);
+    std::vector<std::string> columns;
     for (unsigned i = 0; i < fields; ++i)
-        table.columns.push_back(mysql_fetch_field_direct(result, i)->name);
-    while (MYSQL_ROW row = mysql_fetch_row(result)) {
+        columns.push_back(mysql_fetch_field_direct(result, i)->name);
+    std::string out = FormatSelectHeader(columns);
+    // Printed row by row from the stored result, never copied whole.
+    long printed = 0;
+    // A negative MAX_SELECT never reaches its count: every row is printed.
+    const long limit = gConfig.maxSelect >= 0 ? static_cast<long>(gConfig.maxSelect) + 1
+                                              : std::numeric_limits<long>::max();
+    std::vector<std::optional<std::string>> values;
+    while (printed < limit) {
+        MYSQL_ROW row = mysql_fetch_row(result);
+        if (row == nullptr) break;
         unsigned long* lengths = mysql_fetch_lengths(result);
-        std::vector<std::optional<std::string>> values;
+        values.clear();
         for (unsigned i = 0; i < fields; ++i) {
             if (row[i] == nullptr) {
                 values.push_back(std::nullopt);
@@ -127,9 +183,13 @@ void SelectCommand(int session, const std::string& query) {
                 values.emplace_back(std::string(row[i], lengths[i]));
             }
         }
-        table.rows.push_back(std::move(values));
+        out += FormatSelectRow(values);
+        if (++printed == limit) out += kSelectStopNotice;
+        Flush(session, out, kSendChunk);
     }
+    unsigned long long rows = mysql_num_rows(result);
     mysql_free_result(result);
     SqlRelease(db, false);
-    SendText(session, FormatSelectResult(table, gConfig.maxSelect));
+    out += FormatSelectFooter(rows);
+    SendText(session, out);
 }

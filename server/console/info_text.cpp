@@ -62,53 +62,66 @@ std::string FormatListBinary(const std::vector<DeviceListRow>& devices) {
     return out;
 }
 
-std::string FormatLogTail(const std::string& log, int maxLog) {
-    // The pieces a line-by-line reader with a 4096-byte buffer gets.
-    std::vector<std::string> pieces;
-    size_t at = 0;
-    while (at < log.size()) {
-        size_t end = log.find('\n', at);
-        size_t stop = end == std::string::npos ? log.size() : end + 1;
-        if (stop - at > 4095) stop = at + 4095;
-        pieces.push_back(log.substr(at, stop - at));
-        at = stop;
-    }
-    std::string out;
-    size_t skip = 0;
-    if (maxLog < 0) maxLog = 0;
-    if (pieces.size() > static_cast<size_t>(maxLog)) {
-        out += "Pominieto pierwsze linie pliku\r\n";
-        skip = pieces.size() - static_cast<size_t>(maxLog);
-    }
-    for (size_t i = skip; i < pieces.size(); ++i) {
-        std::string line = pieces[i];
-        if (!line.empty() && line.back() == '\n') line.pop_back();
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        out += line + "\r\n";
-    }
+std::string FormatLogPiece(std::string_view piece) {
+    if (!piece.empty() && piece.back() == '\n') piece.remove_suffix(1);
+    if (!piece.empty() && piece.back() == '\r') piece.remove_suffix(1);
+    std::string out(piece);
+    out += "\r\n";
     return out;
 }
 
-std::string FormatSelectResult(const SelectResult& result, int maxSelect) {
+std::string FormatLogTail(const std::string& log, int maxLog) {
+    size_t count = 0;
+    LogPieceSplitter counter;
+    auto countPiece = [&](std::string_view) { ++count; };
+    counter.Feed(log, countPiece);
+    counter.Finish(countPiece);
+    size_t keep = maxLog < 0 ? 0 : static_cast<size_t>(maxLog);
+    size_t skip = count > keep ? count - keep : 0;
+    std::string out = skip > 0 ? kLogSkipNotice : "";
+    size_t seen = 0;
+    LogPieceSplitter printer;
+    auto printPiece = [&](std::string_view piece) {
+        if (seen++ >= skip) out += FormatLogPiece(piece);
+    };
+    printer.Feed(log, printPiece);
+    printer.Finish(printPiece);
+    return out;
+}
+
+std::string FormatSelectHeader(const std::vector<std::string>& columns) {
     std::string out = kRule;
-    for (size_t i = 0; i < result.columns.size(); ++i) {
+    for (size_t i = 0; i < columns.size(); ++i) {
         if (i > 0) out += ',';
-        out += result.columns[i];
+        out += columns[i];
     }
     out += "\r\n" + kRule;
+    return out;
+}
+
+std::string FormatSelectRow(const std::vector<std::optional<std::string>>& values) {
+    std::string out;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) out += ',';
+        if (values[i]) out += *values[i];
+    }
+    out += "\r\n";
+    return out;
+}
+
+std::string FormatSelectFooter(unsigned long long rowCount) {
+    return kRule + StringPrintf("%ld wierszy\r\n", static_cast<long>(rowCount));
+}
+
+std::string FormatSelectResult(const SelectResult& result, int maxSelect) {
+    std::string out = FormatSelectHeader(result.columns);
     long printed = 0;
     for (const auto& row : result.rows) {
-        for (size_t i = 0; i < row.size(); ++i) {
-            if (i > 0) out += ',';
-            if (row[i]) out += *row[i];
-        }
-        out += "\r\n";
+        out += FormatSelectRow(row);
         if (++printed == static_cast<long>(maxSelect) + 1) {
-            out += "Zatrzymano dalsze wyswietlanie\r\n";
+            out += kSelectStopNotice;
             break;
         }
     }
-    out += kRule;
-    StringAppendF(out, "%ld wierszy\r\n", static_cast<long>(result.rows.size()));
-    return out;
+    return out + FormatSelectFooter(result.rows.size());
 }

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One unit slot as `list` shows it.
@@ -40,14 +41,55 @@ std::string FormatListText(const std::vector<DeviceListRow>& devices,
 // Binary mode: one "answer" line per held or active unit, then "done".
 std::string FormatListBinary(const std::vector<DeviceListRow>& devices);
 
-// The last `maxLog` lines of the log text (a line is read in pieces of at
-// most 4095 characters, each counting as a line), CR LF ended, after the skip
-// notice when lines were left out.
+// The log as a line reader with a 4096-byte buffer sees it: pieces of a line
+// and its LF, or 4095 characters of a longer line (each piece counts as a
+// line of its own). Bytes come in any chunks; memory stays one piece.
+class LogPieceSplitter {
+  public:
+    static constexpr size_t kPieceMax = 4095;
+
+    // Feeds `bytes`; `piece(std::string_view)` is called for every piece
+    // completed by them.
+    template <typename OnPiece>
+    void Feed(std::string_view bytes, OnPiece&& piece) {
+        for (char c : bytes) {
+            m_piece += c;
+            if (c == '\n' || m_piece.size() == kPieceMax) {
+                piece(std::string_view(m_piece));
+                m_piece.clear();
+            }
+        }
+    }
+    // The end of the file: a last piece without LF, if any.
+    template <typename OnPiece>
+    void Finish(OnPiece&& piece) {
+        if (!m_piece.empty()) piece(std::string_view(m_piece));
+        m_piece.clear();
+    }
+
+  private:
+    std::string m_piece;
+};
+
+// One piece as `readlog` sends it: a trailing LF, then a trailing CR
+// removed, CR LF appended.
+std::string FormatLogPiece(std::string_view piece);
+
+inline const char* const kLogSkipNotice = "Pominieto pierwsze linie pliku\r\n";
+
+// The last `maxLog` pieces of a whole log text, after the skip notice when
+// pieces were left out. (The command streams the file the same way.)
 std::string FormatLogTail(const std::string& log, int maxLog);
 
 // A select's result: the rule, the column names, the rule, the rows (a NULL
 // prints as nothing) up to MAX_SELECT + 1 with the stop notice after it, the
-// rule and the row count of the whole result.
+// rule and the row count of the whole result. The command prints it in
+// these pieces, row by row, so a large result is never copied whole.
+std::string FormatSelectHeader(const std::vector<std::string>& columns);
+std::string FormatSelectRow(const std::vector<std::optional<std::string>>& values);
+inline const char* const kSelectStopNotice = "Zatrzymano dalsze wyswietlanie\r\n";
+std::string FormatSelectFooter(unsigned long long rowCount);
+
 struct SelectResult {
     std::vector<std::string> columns;
     std::vector<std::vector<std::optional<std::string>>> rows;

@@ -5,7 +5,6 @@ namespace {
 constexpr uint8_t kIac = 255;
 constexpr uint8_t kWill = 251;
 constexpr uint8_t kWont = 252;
-constexpr uint8_t kDo = 253;
 constexpr uint8_t kDont = 254;
 
 }  // namespace

@@ -207,15 +207,7 @@ void RunBlockWrite(const BlockWriteCommand& command, int session, const std::str
         SendAndWait(device, session, text, command.requestKind);
         return;
     }
-    // A new offline configuration replaces a stored one.
-    DeviceSlot& d = tasks[device];
-    {
-        std::lock_guard<std::mutex> lock(d.textLock);
-        CopyText(d.offlineText, text);
-        d.offlineTime = UtcTime(WallClockNow());
-    }
-    d.offlineType = static_cast<int8_t>(command.offlineType);
-    d.offlineStatus = 1;
+    StoreOfflineConfig(device, text, command.offlineType);
     SendText(session, "done\r\n");
 }
 

@@ -7,13 +7,15 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <ctime>
 #include <string>
 
+#include "common/config_file.h"
+#include "common/leak_check.h"
+#include "common/tick_wait.h"
 #include "server/console/console_slot.h"
 #include "server/core/clock.h"
+#include "server/core/descriptor_limit.h"
 #include "server/core/fatal.h"
 #include "server/core/log.h"
 #include "server/core/server_config.h"
@@ -29,30 +31,6 @@ namespace {
 
 constexpr const char* kDefaultConfig = "VimkoSrv.cfg";
 
-// The whole command line is the configuration path, blanks included.
-std::string ConfigPathFromArgs(int argc, char** argv) {
-    std::string path;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1) path += ' ';
-        path += argv[i];
-    }
-    return path;
-}
-
-// Waits until the next whole second of the wall clock. Returns the signal
-// number when SIGINT or SIGTERM came first, otherwise 0.
-int WaitForTick(const sigset_t& stopSignals) {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    timespec wait{0, 1000000000L - now.tv_nsec};
-    for (;;) {
-        int sig = sigtimedwait(&stopSignals, nullptr, &wait);
-        if (sig > 0) return sig;
-        if (errno == EAGAIN) return 0;
-        if (errno != EINTR) return 0;
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,14 +45,20 @@ int main(int argc, char** argv) {
         LogWrite("%s", line.c_str());
     }
 
+    // Room for a full fleet: every unit and its tunnel, the consoles, the
+    // database connections and a few more (listeners, log, outside services).
+    constexpr unsigned long kDescriptorsNeeded =
+        2UL * kMaxDevices + kMaxConsoles + kSqlSlots + kDescriptorReserve;
+    unsigned long limit = RaiseDescriptorLimit();
+    if (limit < kDescriptorsNeeded) {
+        LogWrite("Open file limit %lu is below the %lu a full server needs\n", limit,
+                 kDescriptorsNeeded);
+    }
+
     // The stop signals are taken by the main thread's wait alone: block them
     // before any thread exists so every thread inherits the mask. A unit that
     // drops its connection mid-send must not kill the server.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    sigset_t stopSignals = BlockStopSignals();
     signal(SIGPIPE, SIG_IGN);
 
     // The connector's global state must exist before several threads connect.
@@ -96,6 +80,7 @@ int main(int argc, char** argv) {
             // Closing the server: no thread is told, joined or flushed; the
             // log holds nothing open, so there is nothing to lose.
             std::fflush(stdout);
+            RunLeakCheck();
             _exit(0);
         }
         display.Draw(StatusTick(WallClockNow()));

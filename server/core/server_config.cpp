@@ -1,40 +1,11 @@
 #include "server/core/server_config.h"
 
-#include <climits>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <sstream>
-#include <string_view>
-
 #include "common/text_format.h"
 
 ServerConfig gConfig;
 DecodeTable gDecodeTable;
 
 namespace {
-
-// Splits the file into lines the way a line-by-line reader sees them: each
-// line without its line feed; a last line without a line feed still counts,
-// an empty remainder after the last line feed does not.
-class LineCursor {
-  public:
-    explicit LineCursor(const std::string& text) : m_text(text) {}
-
-    // False at the end of the text.
-    bool Next(std::string& line) {
-        if (m_pos >= m_text.size()) return false;
-        size_t end = m_text.find('\n', m_pos);
-        if (end == std::string::npos) end = m_text.size();
-        line.assign(m_text, m_pos, end - m_pos);
-        m_pos = end + 1;
-        return true;
-    }
-
-  private:
-    const std::string& m_text;
-    size_t m_pos = 0;
-};
 
 enum class KeyKind { kInt, kText };
 
@@ -68,30 +39,16 @@ const KeySpec kKeys[] = {
     {"LOG_TIMEOUT", KeyKind::kInt, &ServerConfig::logTimeout, nullptr},
 };
 
-// Matches "KEY=value" with scanf rules: the key and "=" exactly at the start
-// of the line; an integer may be preceded by white space and a sign and ends
-// at the first non-digit; a text value is the run up to the first white space.
+// Each line is matched with the shared key-line rules (common/config_file.h).
 bool ParseKeyLine(const std::string& line, const KeySpec& key, ServerConfig& config) {
-    std::string prefix = std::string(key.key) + "=";
-    if (key.kind == KeyKind::kInt) {
-        long long value = 0;
-        std::string format = prefix + "%lld";
-        if (std::sscanf(line.c_str(), format.c_str(), &value) != 1) return false;
-        if (value < INT_MIN || value > INT_MAX) return false;
-        config.*key.intField = static_cast<int>(value);
-    } else {
-        char value[kConfigLineMax + 1];
-        std::string format = prefix + "%255s";
-        if (std::sscanf(line.c_str(), format.c_str(), value) != 1) return false;
-        config.*key.textField = value;
-    }
-    return true;
+    if (key.kind == KeyKind::kInt) return MatchConfigInt(line, key.key, config.*key.intField);
+    return MatchConfigText(line, key.key, config.*key.textField);
 }
 
 }  // namespace
 
 bool ParseServerConfig(const std::string& text, ServerConfig& config, DecodeTable& table) {
-    LineCursor cursor(text);
+    ConfigLineCursor cursor(text);
     std::string line;
     for (const KeySpec& key : kKeys) {
         if (!cursor.Next(line)) return false;
@@ -110,10 +67,8 @@ bool ParseServerConfig(const std::string& text, ServerConfig& config, DecodeTabl
 }
 
 bool LoadServerConfig(const std::string& path, ServerConfig& config, DecodeTable& table) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return false;
+    std::string text;
+    if (!ReadConfigFile(path, text)) return false;
     return ParseServerConfig(text, config, table);
 }
 

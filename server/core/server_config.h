@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/config_file.h"
 #include "common/decode_rule.h"
-
-inline constexpr size_t kConfigLineMax = 255;  // characters of one configuration line
 
 struct ServerConfig {
     int devicePort = 0;   // DEVICE_PORT: TCP and UDP port of the units

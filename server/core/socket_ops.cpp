@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 
 namespace {
 
@@ -52,6 +53,72 @@ int SockWaitReadable2(int fd1, int fd2, int timeoutMs, bool& ready1, bool& ready
         ready1 = pfds[0].revents != 0;
         ready2 = count == 2 && pfds[1].revents != 0;
         return 1;
+    }
+}
+
+ListenStep SockOpenServer(bool stream, int port, UniqueFd& fd) {
+    fd.Reset(socket(AF_INET, (stream ? SOCK_STREAM : SOCK_DGRAM) | SOCK_CLOEXEC, 0));
+    if (!fd) return ListenStep::kSocket;
+    int on = 1;
+    if ((stream && setsockopt(fd.get(), SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0) ||
+        setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
+        return ListenStep::kSetsockopt;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    if (bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        return ListenStep::kBind;
+    }
+    // The kernel caps the backlog at its own maximum (net.core.somaxconn).
+    if (stream && listen(fd.get(), INT_MAX) != 0) return ListenStep::kListen;
+    return ListenStep::kOk;
+}
+
+std::string ListenStepText(ListenStep step, int thread) {
+    const char* what = "";
+    switch (step) {
+        case ListenStep::kOk:
+            return "";
+        case ListenStep::kSocket:
+            what = "Socket";
+            break;
+        case ListenStep::kSetsockopt:
+            what = "Setsockopt";
+            break;
+        case ListenStep::kBind:
+            what = "Bind";
+            break;
+        case ListenStep::kListen:
+            what = "Listen";
+            break;
+    }
+    return std::string(what) + " error #" + std::to_string(thread);
+}
+
+int SockAccept(int listener, sockaddr_in& peer) {
+    constexpr int kShortageWaitMs = 100;
+    for (;;) {
+        socklen_t length = sizeof peer;
+        int fd = accept4(listener, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
+        if (fd >= 0) return fd;
+        switch (errno) {
+            case EINTR:
+            case ECONNABORTED:
+            case EPROTO:
+                continue;
+            case EMFILE:
+            case ENFILE:
+            case ENOBUFS:
+            case ENOMEM:
+                // Descriptors or memory run short: connected units go on
+                // while this thread waits for some to be given back.
+                poll(nullptr, 0, kShortageWaitMs);
+                return -1;
+            default:
+                return -1;
+        }
     }
 }
 

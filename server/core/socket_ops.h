@@ -26,6 +26,26 @@ ssize_t SockSendTo(int fd, const void* bytes, size_t count, const sockaddr_in& t
 ssize_t SockRecvFrom(int fd, void* buffer, size_t size, sockaddr_in& from);
 void SockClose(int fd);
 
+// The steps of opening a server socket, for the caller's error texts.
+enum class ListenStep { kOk, kSocket, kSetsockopt, kBind, kListen };
+
+// A socket bound to every local address at `port`: TCP (`stream`) with
+// keep-alive and address reuse, listening with the system's largest
+// backlog (a fleet reconnecting after a restart arrives all at once), or
+// UDP with address reuse. Returns the step that failed, kOk with `fd` set.
+ListenStep SockOpenServer(bool stream, int port, UniqueFd& fd);
+
+// The start-up failure text of a step of thread #`thread`: "Socket error #1",
+// "Setsockopt error #2", "Bind error #3", "Listen error #1".
+std::string ListenStepText(ListenStep step, int thread);
+
+// accept4() of the next connection with close-on-exec. Returns the new
+// descriptor, or -1. A failure for lack of descriptors or memory waits a
+// little (on the listener, so a connection arriving meanwhile is taken at
+// once) instead of spinning; a connection aborted before it was taken is
+// retried at once.
+int SockAccept(int listener, sockaddr_in& peer);
+
 // A TCP connection to address:port (blocking connect), or an invalid fd.
 UniqueFd SockConnectTcp(const sockaddr_in& address);
 

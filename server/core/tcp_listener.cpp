@@ -10,13 +10,16 @@
 #include "common/text_format.h"
 #include "server/core/clock.h"
 #include "server/core/counters.h"
+#include "server/core/descriptor_limit.h"
 #include "server/core/fatal.h"
 #include "server/core/log.h"
 #include "server/core/server_config.h"
+#include "server/core/server_socket.h"
 #include "server/core/socket_ops.h"
 #include "server/device/device_session.h"
 #include "server/device/device_slot.h"
 #include "server/device/frame_send.h"
+#include "server/device/line_assembly.h"
 #include "server/device/owner_wait.h"
 #include "server/device/slot_table.h"
 #include "server/store/sql_pool.h"
@@ -25,33 +28,8 @@
 
 namespace {
 
-constexpr int kBacklog = 10;
 constexpr size_t kThreadStack = 1 << 20;
 constexpr size_t kTunnelBufferSize = 256;
-
-[[noreturn]] void ListenerFailed(const char* text) {
-    LogWrite("%s\n", text);
-    FatalExit(text);
-}
-
-UniqueFd OpenListener() {
-    UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!fd) ListenerFailed("Socket error #1");
-    int on = 1;
-    if (setsockopt(fd.get(), SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0 ||
-        setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
-        ListenerFailed("Setsockopt error #1");
-    }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    address.sin_port = htons(static_cast<uint16_t>(gConfig.devicePort));
-    if (bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ListenerFailed("Bind error #1");
-    }
-    if (listen(fd.get(), kBacklog) != 0) ListenerFailed("Listen error #1");
-    return fd;
-}
 
 // The state of one connection thread beside its slot.
 class Connection {
@@ -130,19 +108,19 @@ bool Connection::UnitByte(uint8_t byte) {
     m_countdown = m_device.loggedIn.load() ? gConfig.rcvTimeout : gConfig.rcvTimeout2;
     ++m_uncounted;
     m_device.lastReceive = WallClockNow();
-    if (m_device.lineLength < kLineSize - 1)
-        m_device.line[m_device.lineLength++] = static_cast<char>(byte);
-    if (byte != '\n' && byte != '.' && byte != ';') return true;
+    if (!FeedLineByte(m_device.line, m_device.lineLength, byte)) return true;
 
     m_device.terminator = byte;
-    m_device.line[m_device.lineLength - 1] = '\0';
-    m_device.lineLength = 0;
     FlushCounters();
     LogWrite("D%d: <- %s\n", m_slot, m_device.line);
     int db = SqlAcquire();
     if (db < 0) return false;
     int rc = ProcessDeviceLine(m_slot, SqlConnection(db));
     SqlRelease(db, rc < 0);
+    // The line may have identified the unit: its silence allowance is then
+    // RCV_TIMEOUT from now on, not the anonymous RCV_TIMEOUT2 its last byte
+    // was given.
+    if (m_device.loggedIn.load()) m_countdown = gConfig.rcvTimeout;
     return true;
 }
 
@@ -245,17 +223,21 @@ void* ConnectionThread(void* arg) {
 }  // namespace
 
 void TcpDeviceListener() {
-    UniqueFd listener = OpenListener();
+    UniqueFd listener = OpenServerSocketOrExit(true, gConfig.devicePort, 1);
     pthread_attr_t attr;
     pthread_attr_init(&attr);
     pthread_attr_setstacksize(&attr, kThreadStack);
     pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
     for (;;) {
         sockaddr_in peer{};
-        socklen_t length = sizeof peer;
-        int fd = accept4(listener.get(), reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
+        int fd = SockAccept(listener.get(), peer);
         if (fd < 0) continue;
-        int slot = AllocateTcpSlot(fd, peer, WallClockNow());
+        // Descriptors are handed out lowest first, so the number tells how
+        // many are in use: the last ones stay for what connected units need.
+        unsigned long limit = DescriptorLimit();
+        bool noRoom = limit > kDescriptorReserve &&
+                      static_cast<unsigned long>(fd) >= limit - kDescriptorReserve;
+        int slot = noRoom ? -1 : AllocateTcpSlot(fd, peer, WallClockNow());
         if (slot < 0) {
             LogWrite("TCP: Serwer overflow, reject: %s:%d\n", AddressText(peer).c_str(),
                      AddressPort(peer));

@@ -13,6 +13,7 @@
 #include "server/core/fatal.h"
 #include "server/core/log.h"
 #include "server/core/server_config.h"
+#include "server/core/server_socket.h"
 #include "server/core/socket_ops.h"
 #include "server/device/device_session.h"
 #include "server/device/device_slot.h"
@@ -27,35 +28,17 @@ namespace {
 
 constexpr size_t kDatagramMax = 1024;
 
-[[noreturn]] void ServerFailed(const char* text) {
-    LogWrite("%s\n", text);
-    FatalExit(text);
-}
-
-UniqueFd OpenServerSocket() {
-    UniqueFd fd(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    if (!fd) ServerFailed("Socket error #3");
-    int on = 1;
-    if (setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
-        ServerFailed("Setsockopt error #3");
-    }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    address.sin_port = htons(static_cast<uint16_t>(gConfig.devicePort));
-    if (bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ServerFailed("Bind error #3");
-    }
-    return fd;
-}
-
-// The active UDP slot of this unit, or -1.
+// The active UDP slot of this unit, or -1. The slot keeps as much of the
+// identifier as its devId holds, so a longer identifier is compared by that
+// much; compared whole it would never match and every datagram would take a
+// new slot.
 int FindUdpSlot(const std::string& identifier) {
+    const std::string kept = identifier.substr(0, sizeof(DeviceSlot::devId) - 1);
     for (int i = 0; i < kMaxDevices; ++i) {
         DeviceSlot& d = tasks[i];
         if (d.state.load() != kSlotActive || d.tcp.load() != 0) continue;
         std::lock_guard<std::mutex> lock(d.textLock);
-        if (identifier == d.devId) return i;
+        if (kept == d.devId) return i;
     }
     return -1;
 }
@@ -139,7 +122,7 @@ void UdpSilenceSweep(int64_t now) {
 }
 
 void UdpDeviceServer() {
-    UniqueFd server = OpenServerSocket();
+    UniqueFd server = OpenServerSocketOrExit(false, gConfig.devicePort, 3);
     char data[kDatagramMax + 1];
     for (;;) {
         if (SockWaitReadable(server.get(), 1000) > 0) {

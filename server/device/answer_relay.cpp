@@ -24,11 +24,26 @@ std::string DumpBytes(const AnswerFrame& answer) {
     return answer.bytes;
 }
 
+constexpr int kRelayOrder[] = {33, 35, 48, 50, 52, 54, 57, 59, 61, 67, 69,
+                               74, 80, 82, 88, 84, 86, 90, 92, 94, 96, 133};
+
 }  // namespace
+
+std::vector<const AnswerFrame*> AnswersInRelayOrder(const std::vector<AnswerFrame>& answers) {
+    std::vector<const AnswerFrame*> ordered;
+    for (int id : kRelayOrder) {
+        const AnswerFrame* last = nullptr;
+        for (const AnswerFrame& answer : answers) {
+            if (answer.id == id) last = &answer;
+        }
+        if (last != nullptr) ordered.push_back(last);
+    }
+    return ordered;
+}
 
 void RelayAcknowledgement(int slot, int owner, bool acknowledged) {
     DeviceSlot& d = tasks[slot];
-    if (owner >= 0 && owner < kMaxConsoles && consoles[owner].inUse.load()) {
+    if (AcceptsAnswers(owner)) {
         ConsoleSlot& c = consoles[owner];
         std::lock_guard<std::mutex> lock(c.sendLock);
         bool binary = IsBinary(owner);
@@ -37,22 +52,26 @@ void RelayAcknowledgement(int slot, int owner, bool acknowledged) {
         } else if (c.requestKind.load() != kRequestKindFirmwareBlocks) {
             SendTextHeld(owner, binary ? "done\r\n" : "Wykonano\r\n");
         }
-        d.owner = kOwnerNone;
+        int32_t expected = owner;
+        d.owner.compare_exchange_strong(expected, kOwnerNone);
+        return;
     }
-    d.owner = kOwnerNone;
+    // Released from the value read: a claim someone took meanwhile stays.
+    int32_t expected = owner;
+    d.owner.compare_exchange_strong(expected, kOwnerNone);
 }
 
 void RelayAnswers(int slot, const std::vector<AnswerFrame>& answers) {
     DeviceSlot& d = tasks[slot];
-    for (const AnswerFrame& answer : answers) {
+    for (const AnswerFrame* relayed : AnswersInRelayOrder(answers)) {
+        const AnswerFrame& answer = *relayed;
         if (DumpedFirst(answer.id)) {
             std::string hex;
             for (char c : DumpBytes(answer)) StringAppendF(hex, "%02X", static_cast<uint8_t>(c));
             LogWrite("D%d: %s\n", slot, hex.c_str());
         }
         int32_t owner = d.owner.load();
-        if (owner >= 0 && owner < kMaxConsoles && consoles[owner].inUse.load() &&
-            HasAnswerPrinter(answer.id)) {
+        if (AcceptsAnswers(owner) && HasAnswerPrinter(answer.id)) {
             std::string devId;
             {
                 std::lock_guard<std::mutex> lock(d.textLock);
@@ -63,10 +82,11 @@ void RelayAnswers(int slot, const std::vector<AnswerFrame>& answers) {
             // Written and released in one step under the session's send lock.
             std::lock_guard<std::mutex> lock(consoles[owner].sendLock);
             SendTextHeld(owner, text);
-            d.owner = kOwnerNone;
+            int32_t expected = owner;
+            d.owner.compare_exchange_strong(expected, kOwnerNone);
         }
-        // Whoever waited, the answer ends the claim.
-        d.owner = kOwnerNone;
+        // Whoever waited, the answer ends that claim (and only that one).
+        d.owner.compare_exchange_strong(owner, kOwnerNone);
         NotifyOwnerReleased();
     }
 }

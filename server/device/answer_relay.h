@@ -16,10 +16,18 @@
 // send lock, so its waiting loop never prints a progress sign after the answer.
 void RelayAcknowledgement(int slot, int owner, bool acknowledged);
 
-// The answer blocks of one line, in line order: each is dumped to the log
+// The answer blocks of one line in relay order: each is dumped to the log
 // (all but the short firmware answers), printed to the waiting console
 // session in its mode, and the claim on the unit released.
 void RelayAnswers(int slot, const std::vector<AnswerFrame>& answers);
+
+// The answers of one line as they are relayed: one per frame kind (a kind
+// that came twice keeps its last payload, as a unit's newer block replaces
+// the older one), kinds in the fixed order 33, 35, 48, 50, 52, 54, 57, 59,
+// 61, 67, 69, 74, 80, 82, 88, 84, 86, 90, 92, 94, 96, 133 whatever their
+// order in the line. Console clients rely on that order when a line carries
+// several blocks.
+std::vector<const AnswerFrame*> AnswersInRelayOrder(const std::vector<AnswerFrame>& answers);
 
 // The request kind of the block-by-block firmware transfer.
 inline constexpr int kRequestKindFirmwareBlocks = 27;

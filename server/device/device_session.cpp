@@ -36,6 +36,7 @@ enum AnswerKind { kNoAnswer = 0, kPlainAck = 1, kTimeAck = 2 };
 struct LineOutcome {
     int answerKind = kNoAnswer;
     bool lineError = false;
+    bool identified = false;  // wake the queue senders once the answer is out
 };
 
 void StoreIdentity(DeviceSlot& d, const LineFrames& f, bool withSerial) {
@@ -56,7 +57,7 @@ int Register(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
         return -1;
     }
     out.answerKind = f.version != 0 ? kTimeAck : kPlainAck;
-    WakeQueueSenders();
+    out.identified = true;
     return 0;
 }
 
@@ -68,7 +69,6 @@ int Identify(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
     d.loggedIn = 1;
     d.pico = f.identPico ? 1 : 0;
     HandOver(slot);
-    WakeQueueSenders();
     StatusEventOn(db, slot, kEventIdentified, 0, d.pico.load());
     return Register(slot, db, f, out);
 }
@@ -90,7 +90,6 @@ int Reidentify(int slot, MYSQL* db, const LineFrames& f, LineOutcome& out) {
         d.bytesReceived = 0;
         d.bytesSent = 0;
     }
-    WakeQueueSenders();
     StatusEventOn(db, slot, kEventIdentified, 1, d.pico.load());
     return Register(slot, db, f, out);
 }
@@ -129,7 +128,8 @@ void AnswerServerRequest(int slot, MYSQL* db, bool acknowledged) {
         }
         d.offlineStatus = acknowledged ? 7 : 6;
     }
-    d.owner = kOwnerNone;
+    // Released from the value read: a claim someone took meanwhile stays.
+    d.owner.compare_exchange_strong(owner, kOwnerNone);
     NotifyOwnerReleased();
 }
 
@@ -282,5 +282,8 @@ int ProcessDeviceLine(int slot, MYSQL* db) {
         LogWrite("D%d: A-GPS done\n", slot);
         SendDeviceFrame(slot, std::string{kFrameAck, 0});
     }
+    // Only now may the senders send: a unit must get the answer to its
+    // identification before any message or download request.
+    if (out.identified) WakeQueueSenders();
     return 1;
 }

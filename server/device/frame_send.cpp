@@ -74,6 +74,9 @@ bool SendAll(int socket, const char* bytes, size_t count, int slot) {
         }
         return SockSendTo(socket, bytes, count, peer) == static_cast<ssize_t>(count);
     }
+    // A closed connection (its socket already given back) fails at once
+    // instead of waiting SND_TIMEOUT seconds on nothing.
+    if (socket < 0) return false;
     size_t sent = 0;
     while (sent < count) {
         int ready = 0;

@@ -7,6 +7,7 @@
 #include "server/core/clock.h"
 #include "server/core/log.h"
 #include "server/device/device_slot.h"
+#include "server/device/owner_wait.h"
 
 namespace {
 
@@ -55,18 +56,54 @@ void ResetSlot(DeviceSlot& d, int socket, const sockaddr_in& peer, int64_t now) 
     d.version = 0;
 }
 
-// Finds the lowest free slot and fills it through `fill`, all under the slot
-// table lock; -1 when none is free.
+bool OfflineConfigPending(const DeviceSlot& d) {
+    int8_t status = d.offlineStatus.load();
+    return status >= 1 && status <= 4;
+}
+
+// With no free slot, the held slot silent longest is given up (as the
+// held-slot sweep would give it up later), preferring one without an offline
+// configuration waiting: a table full of units that went away, say after a
+// network cut, must not lock the returning fleet out for LOG_TIMEOUT. Only a
+// table of active units refuses. Called under gSlotTableLock. -1: none held.
+int FreeLongestHeldSlot() {
+    int best = -1;
+    bool bestPending = true;
+    int64_t bestSeen = 0;
+    for (int i = 0; i < kMaxDevices; ++i) {
+        const DeviceSlot& d = tasks[i];
+        if (d.state.load() != kSlotHeld) continue;
+        bool pending = OfflineConfigPending(d);
+        int64_t seen = d.lastReceive.load();
+        if (best < 0 || (bestPending && !pending) || (pending == bestPending && seen < bestSeen)) {
+            best = i;
+            bestPending = pending;
+            bestSeen = seen;
+        }
+    }
+    if (best < 0) return -1;
+    uint8_t held = kSlotHeld;
+    // The sweep or a hand-over may free it first; then it is simply free.
+    if (tasks[best].state.compare_exchange_strong(held, kSlotFree)) {
+        LogWrite("D%d: Deleted\n", best);
+    }
+    return tasks[best].state.load() == kSlotFree ? best : -1;
+}
+
+// Finds the lowest free slot (or frees the longest-held one) and fills it
+// through `fill`, all under the slot table lock; -1 when every slot is active.
 template <typename Fill>
 int TakeFreeSlot(Fill fill) {
     std::lock_guard<std::mutex> lock(gSlotTableLock);
-    for (int i = 0; i < kMaxDevices; ++i) {
-        if (tasks[i].state.load() != kSlotFree) continue;
-        fill(tasks[i]);
-        tasks[i].state.store(kSlotActive);
-        return i;
+    int slot = -1;
+    for (int i = 0; i < kMaxDevices && slot < 0; ++i) {
+        if (tasks[i].state.load() == kSlotFree) slot = i;
     }
-    return -1;
+    if (slot < 0) slot = FreeLongestHeldSlot();
+    if (slot < 0) return -1;
+    fill(tasks[slot]);
+    tasks[slot].state.store(kSlotActive);
+    return slot;
 }
 
 }  // namespace
@@ -128,6 +165,8 @@ const char* ProtocolFamily(int slot) {
 }
 
 int FindDevice(const std::string& devId, int mask, int minState) {
+    // An empty id would match every connection that has not identified yet.
+    if (devId.empty()) return -1;
     for (int i = 0; i < kMaxDevices; ++i) {
         DeviceSlot& d = tasks[i];
         if (d.state.load() < minState) continue;
@@ -213,4 +252,26 @@ void HandOver(int slot) {
         }
         LogWrite("D%d: terminate=%d\n", slot, i);
     }
+}
+
+void ReleaseClaimsOf(int owner) {
+    bool released = false;
+    for (int i = 0; i < kMaxDevices; ++i) {
+        int32_t expected = owner;
+        if (tasks[i].owner.compare_exchange_strong(expected, kOwnerNone)) released = true;
+    }
+    if (released) NotifyOwnerReleased();
+}
+
+void StoreOfflineConfig(int slot, const std::string& text, int type) {
+    DeviceSlot& d = tasks[slot];
+    int32_t inFlight = kOwnerOfflineConfig;
+    if (d.owner.compare_exchange_strong(inFlight, kOwnerNone)) NotifyOwnerReleased();
+    {
+        std::lock_guard<std::mutex> lock(d.textLock);
+        CopyText(d.offlineText, text);
+        d.offlineTime = UtcTime(WallClockNow());
+    }
+    d.offlineType = static_cast<int8_t>(type);
+    d.offlineStatus = 1;
 }

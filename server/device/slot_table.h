@@ -39,3 +39,14 @@ const char* ProtocolFamily(int slot);
 // of every other slot of the same unit and ends those slots (held ones are
 // freed, active ones told to terminate).
 void HandOver(int slot);
+
+// Stores `text` (a whole line for the unit) as the unit's offline
+// configuration of kind `type`, replacing any stored one. If the old one is
+// on its way to the unit (owner 51), its claim is taken back first, so the
+// unit's answer to the old text cannot mark the new one acknowledged.
+void StoreOfflineConfig(int slot, const std::string& text, int type);
+
+// Gives back every unit that `owner` still holds (each by compare-and-set,
+// so a claim taken over by someone else stays). Used when a console session
+// ends: a claim left behind would make the unit busy for everyone for good.
+void ReleaseClaimsOf(int owner);

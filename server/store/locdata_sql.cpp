@@ -57,15 +57,6 @@ class Row {
     const SqlEscaper& m_escape;
 };
 
-// An FMS value in an integer column: truncated toward zero, and kept within
-// 64 bits so an absurd rule cannot produce an undefined conversion.
-long long TruncatedValue(double value) {
-    if (std::isnan(value)) return 0;
-    if (value >= 9.2e18) return 9200000000000000000LL;
-    if (value <= -9.2e18) return -9200000000000000000LL;
-    return static_cast<long long>(value);
-}
-
 void AddPosition(Row& row, const LocationRecord& r) {
     bool fix = r.fixstat != 0;
     bool date = r.year != 0;
@@ -106,7 +97,7 @@ void AddFms(Row& row, const LocationRecord& r, const DecodeTable& table,
         if (rule->real_value == 1) {
             row.Real(rule->column, value);
         } else {
-            row.Int(rule->column, TruncatedValue(value));
+            row.Int(rule->column, FmsTruncated(value));
         }
     }
 }

@@ -18,6 +18,18 @@ std::string BuildInboxInsert(const std::tm& now, uint32_t unitId, const std::str
                StringPrintf(",%d)", kInboxStatus);
     }
     std::string gps = SqlGpsDateTime(p->year, p->month, p->day, p->time);
+    if (p->fixstat != 0 && p->year == 0) {
+        // A fix whose GPS date failed its check (the parser cleared the year):
+        // the position is stored without a date. Writing the date anyway
+        // gives a value the database refuses, and the driver's message would
+        // then never be stored or acknowledged.
+        return "insert into inbox(id,add_date,device_id,addr,msg,fixstat,latituded,latitudem,"
+               "longituded,longitudem,status) " +
+               head +
+               StringPrintf(",%d,%d,%f,%d,%f,%d)", p->fixstat, p->latituded,
+                            static_cast<double>(p->latitudem), p->longituded,
+                            static_cast<double>(p->longitudem), kInboxStatus);
+    }
     if (p->fixstat != 0) {
         return "insert into inbox(id,add_date,device_id,addr,msg,fixstat,gps_date,latituded,"
                "latitudem,longituded,longitudem,status) " +

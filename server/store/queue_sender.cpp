@@ -123,21 +123,27 @@ int QueueSender::Round() {
 
 void QueueSender::Deliver(const QueueItem& item) {
     DeviceSlot& unit = tasks[item.slot];
+    // Claim first: the request fields belong to whoever holds the claim, so a
+    // sender that loses the unit to the other sender (or a console) must not
+    // touch them, or the unit's answer is booked as the wrong kind.
+    int32_t none = kOwnerNone;
+    if (!unit.owner.compare_exchange_strong(none, kOwnerSender)) {
+        // Claimed by someone else meanwhile; the next pass retries.
+        return;
+    }
     m_kind.announce(item);
     unit.requestId = item.id;
     unit.requestIsDownload = m_kind.isDownload ? 1 : 0;
     unit.requestResult = 0;
-    int32_t none = kOwnerNone;
-    if (!unit.owner.compare_exchange_strong(none, kOwnerSender)) {
-        // A console session claimed the unit meanwhile; the next pass retries.
-        return;
-    }
     int32_t claimed = kOwnerSender;
     if (!SendDeviceFrame(item.slot, m_kind.frame(item))) {
         unit.owner.compare_exchange_strong(claimed, kOwnerNone);
     } else if (!WaitWhileClaimed(item.slot, kOwnerSender, gConfig.cmmdTimeout)) {
         unit.owner.compare_exchange_strong(claimed, kOwnerNone);
     }
+    // The unit may have gone while we waited and its slot been given to
+    // another unit: that one's deliveries must not inherit this back-off.
+    if (unit.state.load() == kSlotFree || unit.dbId.load() != item.unitId) return;
     int8_t result = unit.requestResult.load();
     if (result == 0) {
         (unit.*m_kind.backoff).store(static_cast<uint32_t>(item.attempts) * kNoAnswerBackoff);

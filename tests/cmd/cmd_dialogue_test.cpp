@@ -51,6 +51,15 @@ TEST(CmdDialogue, LoginCommandAnswerAndExit) {
     EXPECT_EQ(dialogue.OnEnd(), "");
 }
 
+TEST(CmdDialogue, LoginWordsInsideAnAnswerArePrintedNotAnswered) {
+    CmdDialogue dialogue("ops", "secret", "select pass from users");
+    Converse(dialogue, "username\r\npassword\r\nmode\r\ncommand\r\n");
+    Step answer = Converse(dialogue, "username\r\npassword\r\nmode\r\n");
+    EXPECT_EQ(answer.send, "");
+    EXPECT_EQ(answer.print, "username\npassword\nmode\n");
+    EXPECT_EQ(dialogue.state(), CmdDialogue::State::kAnswer);
+}
+
 TEST(CmdDialogue, AssemblerKeepsPrintableBytesOnly) {
     LineAssembler assembler;
     LineEnd end;

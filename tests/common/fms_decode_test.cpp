@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -92,6 +94,51 @@ TEST(FmsDecode, RulesAreCountedAndPickedPerConfiguration) {
     EXPECT_EQ(FmsRuleAt(table, 1, 2), &table[3]);
     EXPECT_EQ(FmsRuleAt(table, 1, 3), nullptr);
     EXPECT_EQ(FmsRuleAt(table, 3, 0), &table[4]);
+    EXPECT_EQ(FmsRuleIndex(table, 1, 2), 3);
+    EXPECT_EQ(FmsRuleIndex(table, 2, 1), -1);
+}
+
+TEST(FmsDecode, AStoredAreaHasAllItsBytes) {
+    // The batch decoder's view: bytes 20..31 are read as they stand, without
+    // the fmsdataex group, and zero bytes are valid.
+    FmsArea area{};
+    area[19] = 0x10;
+    area[20] = 0x20;
+    EXPECT_DOUBLE_EQ(FmsRuleValue(Rule(1, 19, 2, 0, 16), area), 0x2010);
+    EXPECT_TRUE(FmsRuleValid(Rule(1, 24, 4, 0, 32), area));
+    area[30] = 0xFF;
+    area[31] = 0xFF;
+    EXPECT_FALSE(FmsRuleValid(Rule(1, 30, 2, 0, 16), area));
+    // Past the area: not available, never read.
+    EXPECT_FALSE(FmsRuleValid(Rule(1, 31, 2, 0, 16), area));
+    EXPECT_DOUBLE_EQ(FmsRuleValue(Rule(1, 31, 2, 0, 16), area), 0xFFFF);
+    // The server's view of a record is the same area with the absent bytes 0xFF.
+    FmsArea seen = FmsAreaOf(WithBytes({{19, 0x10}, {20, 0x20}}));
+    EXPECT_EQ(seen[19], 0x10);
+    EXPECT_EQ(seen[20], 0xFF);
+}
+
+TEST(FmsDecode, ValuesAreWrittenAsRealsOrTruncatedIntegers) {
+    DecodeRule real = Rule(1, 0, 1, 0, 8);
+    real.real_value = 1;
+    DecodeRule integer = real;
+    integer.real_value = 0;
+    const struct {
+        const DecodeRule& rule;
+        double value;
+        const char* text;
+    } cases[] = {
+        {real, 12.9, "12.900000"},
+        {integer, 12.9, "12"},
+        {integer, -12.9, "-12"},
+        {integer, 4278190079.0, "4278190079"},
+        {integer, 1e300, "9200000000000000000"},
+        {integer, std::nan(""), "0"},
+        // "inf" or "nan" in a statement would make it fail on every attempt.
+        {real, std::numeric_limits<double>::infinity(), "NULL"},
+        {real, std::nan(""), "NULL"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FmsValueText(c.rule, c.value), c.text) << c.value;
 }
 
 }  // namespace

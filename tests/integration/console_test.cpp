@@ -6,7 +6,6 @@
 
 #include <thread>
 
-#include "server/console/help_text.h"
 #include "tests/support/console_client.h"
 #include "tests/support/running_server.h"
 #include "tools/unit_sim/sim_unit.h"
@@ -109,7 +108,24 @@ TEST(Console, TelnetNegotiationHelpAndDispatch) {
     client.Take();
     EXPECT_TRUE(server.WaitForLog("T0: operator\n"));
 
-    EXPECT_EQ(client.Command("help"), HelpScreen());
+    // The help screen as a telnet user sees it: the title, then a table of
+    // 76-character lines, each ended by CR LF.
+    std::string help = client.Command("help");
+    ASSERT_EQ(help.rfind("dostepne polecenia:\r\n", 0), 0u) << help;
+    const std::string border =
+        "+-----------+--------------------------------------------------------------+\r\n";
+    EXPECT_EQ(help.substr(21, border.size()), border);
+    EXPECT_EQ(help.substr(help.size() - border.size()), border);
+    size_t lines = 0;
+    for (size_t at = 21; at < help.size(); at += 78, ++lines) {
+        ASSERT_EQ(help.compare(at + 76, 2, "\r\n"), 0) << "line " << lines << " of\n" << help;
+    }
+    EXPECT_GT(lines, 100u);
+    EXPECT_NE(
+        help.find("| writeterm | wysyla wiadomosc do terminala                                "
+                  "|\r\n|           | -->  writeterm device,addr,message                  "
+                  "         |\r\n"),
+        std::string::npos);
     EXPECT_EQ(client.Command("readcfg"), "Brak parametrow poleceia\r\n");
     EXPECT_EQ(client.Command("readcfg "), "Brak parametrow poleceia\r\n");
     EXPECT_EQ(client.Command("help me"), "Nieznane polecenie\r\n");
@@ -242,6 +258,38 @@ TEST(Console, UnitDisconnectingWhileAwaited) {
         text.ReadUntil("Polaczenie z urzadzeniem zostalo zerwane\r\ncommand\r\n", seconds(10)));
 }
 
+// A UDP unit heard from lately is sent the request again after each time-out,
+// five times in all; then the claim stays for the unit's late answer, but
+// only as long as the session that holds it lasts.
+TEST(Console, UdpRequestIsResentAndItsClaimEndsWithTheSession) {
+    RunningServer server(ConfigValues{{"CMMD_TIMEOUT", "1"}});
+    LiveUnit unit(server.devicePort(), "356000000000731", '\n', Transport::kUdp);
+    unit.unit().AnswerRequests(false);
+    ASSERT_TRUE(server.WaitForLog(" 356000000000731 Unit 731\n"));
+    std::vector<int> slots = server.SlotsOf("356000000000731");
+    ASSERT_EQ(slots.size(), 1u);
+    const std::string sent = "D" + std::to_string(slots[0]) + ": -> 1:";
+    ASSERT_TRUE(server.WaitForLog(sent));  // the identification's answer
+    size_t before = server.CountInLog(sent);
+    auto first = std::make_unique<ConsoleClient>(server.telnetPort());
+    ASSERT_TRUE(first->Login(kPassword, "binary"));
+    std::string answer = first->Command("readcfg 356000000000731", seconds(20));
+    EXPECT_EQ(answer.substr(answer.size() - 9), "timeout\r\n") << answer;
+    EXPECT_EQ(server.CountInLog(sent) - before, 5u) << server.Log();
+
+    ConsoleClient second(server.telnetPort());
+    ASSERT_TRUE(second.Login(kPassword, "binary"));
+    EXPECT_EQ(second.Command("readcfg 356000000000731"), "busy\r\n");
+    first->Send("exit\n");
+    ASSERT_TRUE(first->WaitClosed());
+    first.reset();
+    ASSERT_TRUE(server.WaitForLog("T0: Disconnected 127.0.0.1:"));
+    second.Send("readcfg 356000000000731\n");
+    EXPECT_TRUE(second.ReadUntil("info Czekam na potwierdzenie...\r\n")) << second.received();
+    second.Send("x");
+    EXPECT_TRUE(second.ReadUntil("terminated\r\ncommand\r\n"));
+}
+
 TEST(Console, QueuedMessagesDownloadRequestsAndOfflineReport) {
     RunningServer server(ConfigValues{{"CMMD_TIMEOUT", "2"}});
     LiveUnit unit(server.devicePort(), "356000000000731",
@@ -264,6 +312,16 @@ TEST(Console, QueuedMessagesDownloadRequestsAndOfflineReport) {
     // The senders deliver both to the unit, which acknowledges them.
     EXPECT_TRUE(server.WaitForLog("MSG: Receive ack from "));
     EXPECT_TRUE(server.WaitForLog("KORV: Receive ack from "));
+}
+
+// A console that says nothing for RCV_TIMEOUT seconds is logged out.
+TEST(Console, SilentConsoleIsLoggedOut) {
+    RunningServer server(ConfigValues{{"RCV_TIMEOUT", "1"}});
+    ConsoleClient client(server.telnetPort());
+    ASSERT_TRUE(client.Login(kPassword, "text"));
+    EXPECT_TRUE(client.ReadUntil("logout\r\n", seconds(10))) << client.received();
+    EXPECT_TRUE(client.WaitClosed());
+    EXPECT_TRUE(server.WaitForLog("T0: Disconnected 127.0.0.1:"));
 }
 
 TEST(Console, FiftyFirstClientIsClosedAtOnce) {

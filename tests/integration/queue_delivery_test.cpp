@@ -156,6 +156,36 @@ TEST(QueueDelivery, DownloadRequestsAreSentOnceInTheirTwoForms) {
     EXPECT_EQ(server.CountInLog("KORV: Send request "), 3u);
 }
 
+// Both senders wake when the unit identifies itself: the unit is answered
+// first, then each sender's request goes out under its own claim and its
+// acknowledgement updates its own row.
+TEST(QueueDelivery, IdentificationIsAnsweredFirstAndEachQueueBooksItsOwnAnswer) {
+    RunningServer server(ConfigValues{{"CMMD_TIMEOUT", "3"}});
+    std::string id = Register(server.db(), "356000000000541");
+    server.db().Exec("insert into outbox(device_id,addr,msg,status,sent_tries) values(" + id +
+                     ",'a','hello',0,0)");
+    server.db().Exec("insert into korvalen(device_id,request,sent_tries) values(" + id + ",5,0)");
+    auto unit = MakeUnit(server.devicePort(), "356000000000541");
+    ASSERT_TRUE(unit->SendLine({unit->IdentificationFrame()}));
+
+    std::vector<ServerFrame> all;
+    Collect(*unit, kVehicleMessage, 1, milliseconds(15000), &all);
+    Collect(*unit, kDownloadRequest, 1, milliseconds(15000), &all);
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(all[0].id, kServerAck) << "a request reached the unit before its answer";
+    ASSERT_TRUE(server.WaitForLog("MSG: Receive ack from "));
+    ASSERT_TRUE(server.WaitForLog("KORV: Receive ack from "));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return !server.db().Query("select id from outbox where status=1").empty() &&
+                   server.db().Query("select id from korvalen where sent_date is null").empty();
+        },
+        seconds(10)))
+        << server.Log();
+    EXPECT_EQ(server.CountInLog("MSG: Receive ack from "), 1u);
+    EXPECT_EQ(server.CountInLog("KORV: Receive ack from "), 1u);
+}
+
 TEST(QueueDelivery, DatabaseOutageIsLoggedAndSurvived) {
     PrivateMariaDb database;
     ConfigValues values = database.Values();

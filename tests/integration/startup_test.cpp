@@ -2,8 +2,11 @@
 // start event, start-up failures, the status display and stopping.
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 
+#include "common/unique_fd.h"
 #include "tests/support/server_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_config.h"
@@ -15,6 +18,21 @@ using std::chrono::seconds;
 
 ConfigValues WithLog(const TestDatabase& db, const std::string& log) {
     return ServerValues(db, log);
+}
+
+// A socket of `type` bound to `port` on every address (TCP ones listening),
+// so the server cannot have it.
+UniqueFd Occupy(int type, int port) {
+    UniqueFd fd(socket(AF_INET, type, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    EXPECT_EQ(bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    if (type == SOCK_STREAM) {
+        EXPECT_EQ(listen(fd.get(), 1), 0);
+    }
+    return fd;
 }
 
 bool StartEventStored(TestDatabase& db) {
@@ -114,8 +132,9 @@ TEST(Startup, ConfigurationFailuresEndWithCodeOneAndLogNothing) {
     {
         // A valid file but for one blank line after the last rule.
         WriteFile(dir.File("blank.cfg"),
-                  SampleConfigWith(
-                      {{"LOG_FILE", "blank.log"}, {"DEVICE_PORT", std::to_string(FreePort())}}) +
+                  SampleConfigWith({{"LOG_FILE", "blank.log"},
+                                    {"DEVICE_PORT", std::to_string(FreePort())},
+                                    {"TELNET_PORT", std::to_string(FreePort())}}) +
                       "\n");
         ServerProcess server({dir.path(), {"blank.cfg"}});
         EXPECT_EQ(server.Wait(seconds(10)), 1);
@@ -140,7 +159,8 @@ TEST(Startup, UnreachableDatabaseIsLoggedAndTheServerRuns) {
     ConfigValues values{{"LOG_FILE", "srv.log"},
                         {"SQL_HOST", "127.0.0.1"},
                         {"SQL_PORT", "1"},
-                        {"DEVICE_PORT", std::to_string(FreePort())}};
+                        {"DEVICE_PORT", std::to_string(FreePort())},
+                        {"TELNET_PORT", std::to_string(FreePort())}};
     WriteFile(dir.File("srv.cfg"), SampleConfigWith(values));
     ServerProcess server({dir.path(), {"srv.cfg"}});
     ASSERT_TRUE(WaitUntil(
@@ -152,6 +172,32 @@ TEST(Startup, UnreachableDatabaseIsLoggedAndTheServerRuns) {
     EXPECT_TRUE(server.Running());
     server.Signal(SIGTERM);
     EXPECT_EQ(server.Wait(seconds(10)), 0);
+}
+
+// A port that another program holds ends the server at start-up with the
+// listener's bind error, on standard error and in the log.
+TEST(Startup, PortAlreadyInUseEndsTheServerWithItsBindError) {
+    struct Case {
+        const char* key;
+        int type;
+        const char* error;
+    };
+    const Case cases[] = {{"DEVICE_PORT", SOCK_STREAM, "Bind error #1"},
+                          {"TELNET_PORT", SOCK_STREAM, "Bind error #2"},
+                          {"DEVICE_PORT", SOCK_DGRAM, "Bind error #3"}};
+    TestDatabase db;
+    for (const Case& c : cases) {
+        TempDir dir;
+        ConfigValues values = WithLog(db, "srv.log");
+        UniqueFd taken = Occupy(c.type, std::stoi(values[c.key]));
+        WriteFile(dir.File("srv.cfg"), SampleConfigWith(values));
+        ServerProcess server({dir.path(), {"srv.cfg"}});
+        EXPECT_EQ(server.Wait(seconds(20)), 1) << c.error;
+        EXPECT_EQ(server.Stderr(), std::string(c.error) + "\n");
+        EXPECT_NE(ReadFile(dir.File("srv.log")).find(std::string(c.error) + "\n"),
+                  std::string::npos)
+            << c.error;
+    }
 }
 
 TEST(Startup, StatusDisplayShowsTheEightValuesOnATerminal) {

@@ -163,6 +163,20 @@ TEST(UnitSession, UdpUnitIsKnownByItsHeaderAndAnsweredAtItsAddress) {
     EXPECT_TRUE(server.WaitForLog("UDP: unknown packet 127.0.0.1:"));
 }
 
+// The slot keeps 15 characters of a unit's identifier; a 16-digit one
+// must still find its slot with every datagram.
+TEST(UnitSession, UdpUnitWithASixteenDigitIdentifierKeepsOneSlot) {
+    RunningServer server;
+    auto unit = Connect(server, MakeIdentity("3560000000000221"), Transport::kUdp);
+    for (int line = 0; line < 3; ++line) {
+        ASSERT_TRUE(unit->SendLine(
+            {line == 0 ? unit->IdentificationFrame() : PositionFrame(SamplePosition())}));
+        EXPECT_EQ(NextFrame(*unit).id, kServerAck) << line;
+    }
+    EXPECT_EQ(server.CountInLog("UDP: Connected 127.0.0.1:"), 1u) << server.Log();
+    EXPECT_EQ(server.db().Query("select id from locdata").size(), 2u);
+}
+
 TEST(UnitSession, TextMessageFromTheVehicleIsStored) {
     RunningServer server;
     auto unit = Connect(server, MakeIdentity("356000000000004"));
@@ -173,6 +187,31 @@ TEST(UnitSession, TextMessageFromTheVehicleIsStored) {
     auto rows = server.db().Query(
         "select i.device_id = d.id, addr, msg, status from inbox i join devices d");
     EXPECT_EQ(rows, (std::vector<SqlRow>{{"1", "Dispatch", "It's late \\ sorry", "2"}}));
+}
+
+// A statement that fails in the middle of a line ends that line: nothing
+// after it is stored, the unit gets no answer (so it sends the line again),
+// the database connection is closed, and the unit's next line is stored.
+TEST(UnitSession, StatementFailingMidLineLeavesTheLineUnansweredAndTheNextStored) {
+    RunningServer server;
+    server.db().Exec(
+        "create trigger refuse_fast before insert on locdata for each row begin "
+        "if new.kph > 100 then signal sqlstate '45000' set message_text = 'refused'; end if; end");
+    auto unit = Connect(server, MakeIdentity("356000000000010"));
+    ASSERT_TRUE(unit->SendLine({unit->IdentificationFrame()}));
+    ASSERT_EQ(NextFrame(*unit).id, kServerAck);
+    Position fast = SamplePosition();
+    fast.kph = 123;
+    ASSERT_TRUE(unit->SendLine({PositionFrame(fast), TextMessage("Dispatch", "lost")}));
+    EXPECT_EQ(NextFrame(*unit, milliseconds(1500)).id, 0) << "a failed line was answered";
+    EXPECT_TRUE(server.WaitForLog(" writetolocdata error\n"));
+    EXPECT_TRUE(server.WaitForLog(": Disconnected\n"));  // the database connection's "S%d: " entry
+    EXPECT_TRUE(server.db().Query("select id from inbox").empty());
+
+    ASSERT_TRUE(unit->SendLine({PositionFrame(SamplePosition()), TextMessage("Dispatch", "kept")}));
+    EXPECT_EQ(NextFrame(*unit).id, kServerAck);
+    EXPECT_EQ(server.db().Query("select kph from locdata"), (std::vector<SqlRow>{{"54.5"}}));
+    EXPECT_EQ(server.db().Query("select msg from inbox"), (std::vector<SqlRow>{{"kept"}}));
 }
 
 TEST(UnitSession, QuotesAndBackslashesInTheIdentityAreStoredVerbatim) {
@@ -211,6 +250,26 @@ TEST(UnitSession, SilentUnitsAreClosedHeldThenDeleted) {
         "select sn, param1 > 0, param2 > 0 from statdata where event = 2 "
         "and sn = '356000000000007'");
     EXPECT_EQ(ends, (std::vector<SqlRow>{{"356000000000007", "1", "1"}}));
+}
+
+// Before identification a connection may be silent RCV_TIMEOUT2 seconds,
+// after it RCV_TIMEOUT seconds (counted from the identification line).
+TEST(UnitSession, SilenceAllowanceBeforeAndAfterIdentification) {
+    RunningServer server({{"RCV_TIMEOUT", "4"}, {"RCV_TIMEOUT2", "1"}});
+    auto start = std::chrono::steady_clock::now();
+    auto anonymous = Connect(server, MakeIdentity("356000000000008"));
+    auto known = Connect(server, MakeIdentity("356000000000009"));
+    ASSERT_TRUE(known->SendLine({known->IdentificationFrame()}));
+    ASSERT_EQ(NextFrame(*known).id, kServerAck);
+    auto identified = std::chrono::steady_clock::now();
+
+    EXPECT_FALSE(anonymous->ReceiveLine(milliseconds(6000)).has_value());
+    EXPECT_TRUE(anonymous->Closed());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, seconds(3));
+    EXPECT_FALSE(known->ReceiveLine(milliseconds(8000)).has_value());
+    EXPECT_TRUE(known->Closed());
+    EXPECT_GE(std::chrono::steady_clock::now() - identified, seconds(3));
+    EXPECT_TRUE(server.WaitForLog("Disconnected 127.0.0.1:"));
 }
 
 TEST(UnitSession, ReconnectingUnitTakesOverAndTheOldConnectionIsClosed) {

@@ -21,13 +21,15 @@ bool Accepts(int port) {
 
 }  // namespace
 
-RunningServer::RunningServer(const ConfigValues& overrides) {
+RunningServer::RunningServer(const ConfigValues& overrides, unsigned long fileLimit) {
     ConfigValues values = ServerValues(m_db, "srv.log");
     for (const auto& [key, value] : overrides) values[key] = value;
     m_devicePort = std::stoi(values["DEVICE_PORT"]);
     m_telnetPort = std::stoi(values["TELNET_PORT"]);
     WriteFile(m_dir.File("VimkoSrv.cfg"), SampleConfigWith(values));
-    m_process = std::make_unique<ServerProcess>(ServerProcess::Options{m_dir.path(), {}});
+    ServerProcess::Options options{m_dir.path(), {}};
+    options.fileLimit = fileLimit;
+    m_process = std::make_unique<ServerProcess>(options);
     // The probe connection shows in the log as a unit that never identified.
     EXPECT_TRUE(WaitUntil([&] { return Accepts(m_devicePort); }, std::chrono::seconds(20)))
         << "the server does not accept units:\n"

@@ -16,7 +16,8 @@ class RunningServer {
   public:
     // Starts the server with the sample configuration, this test's database,
     // free ports and `overrides`; waits until it accepts unit connections.
-    explicit RunningServer(const ConfigValues& overrides = {});
+    // `fileLimit`, when not 0, is the server's soft limit of open files.
+    explicit RunningServer(const ConfigValues& overrides = {}, unsigned long fileLimit = 0);
 
     TestDatabase& db() { return m_db; }
     int devicePort() const { return m_devicePort; }

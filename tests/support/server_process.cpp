@@ -5,15 +5,18 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "tests/support/temp_dir.h"
 
 ServerProcess::ServerProcess(const Options& options) {
     static int sequence = 0;
+    m_program = options.program;
     std::string tag = options.program + "." + std::to_string(sequence++);
     m_outPath = options.workDir + "/." + tag + ".stdout";
     m_errPath = options.workDir + "/." + tag + ".stderr";
@@ -28,6 +31,12 @@ ServerProcess::ServerProcess(const Options& options) {
     m_pid = fork();
     if (m_pid == 0) {
         if (chdir(options.workDir.c_str()) != 0) _exit(127);
+        if (options.fileLimit != 0) {
+            rlimit limit{};
+            getrlimit(RLIMIT_NOFILE, &limit);
+            limit.rlim_cur = options.fileLimit;
+            if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(126);
+        }
         int out = slave >= 0 ? slave : open(m_outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int err = open(m_errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int in = open("/dev/null", O_RDONLY);
@@ -46,10 +55,21 @@ ServerProcess::ServerProcess(const Options& options) {
 
 ServerProcess::~ServerProcess() {
     if (m_pid > 0 && !m_reaped) {
-        kill(m_pid, SIGKILL);
-        waitpid(m_pid, &m_status, 0);
+        // SIGTERM first, so a sanitizer build runs its leak check on the way out.
+        kill(m_pid, SIGTERM);
+        if (!WaitUntil([this] { return !Running(); }, std::chrono::seconds(20))) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, &m_status, 0);
+        }
+        m_reaped = true;
     }
     if (m_terminal >= 0) close(m_terminal);
+    if (m_pid > 0) {
+        std::string errors = Stderr();
+        std::string report = SanitizerReport(errors);
+        if (!report.empty())
+            ADD_FAILURE() << m_program << " reported: " << report << "\n" << errors;
+    }
 }
 
 bool ServerProcess::Running() {
@@ -106,4 +126,18 @@ bool WaitUntil(const std::function<bool()>& ready, std::chrono::milliseconds lim
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return true;
+}
+
+std::string SanitizerReport(const std::string& errors) {
+    static const char* const kMarkers[] = {
+        "ERROR: AddressSanitizer",   "ERROR: LeakSanitizer",
+        "WARNING: ThreadSanitizer",  "ThreadSanitizer: ",
+        "runtime error: ",           "ERROR: UndefinedBehaviorSanitizer",
+        "SUMMARY: AddressSanitizer", "SUMMARY: UndefinedBehaviorSanitizer"};
+    size_t first = std::string::npos;
+    for (const char* marker : kMarkers) first = std::min(first, errors.find(marker));
+    if (first == std::string::npos) return "";
+    size_t begin = errors.rfind('\n', first);
+    begin = begin == std::string::npos ? 0 : begin + 1;
+    return errors.substr(begin, errors.find('\n', first) - begin);
 }

@@ -17,10 +17,13 @@ class ServerProcess {
         std::vector<std::string> args;
         bool terminal = false;             // standard output on a pseudo-terminal
         std::string program = "VimkoSrv";  // a program of the build's bin/
+        unsigned long fileLimit = 0;       // the child's soft limit of open files; 0: inherited
     };
 
     explicit ServerProcess(const Options& options);
-    ~ServerProcess();  // kills the process if it still runs
+    // Ends the process if it still runs (SIGTERM, then SIGKILL after 20 s) and
+    // fails the test when its standard error holds a sanitizer report.
+    ~ServerProcess();
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
 
@@ -29,6 +32,7 @@ class ServerProcess {
     int Wait(std::chrono::milliseconds limit);
     void Signal(int sig);
     bool Running();
+    pid_t pid() const { return m_pid; }
 
     std::string Stdout() const;
     std::string Stderr() const;
@@ -37,6 +41,7 @@ class ServerProcess {
     std::string ReadTerminalUntil(const std::string& text, std::chrono::milliseconds limit);
 
   private:
+    std::string m_program;
     pid_t m_pid = -1;
     int m_status = 0;
     bool m_reaped = false;
@@ -45,6 +50,10 @@ class ServerProcess {
     std::string m_outPath;
     std::string m_errPath;
 };
+
+// The line of `errors` (a program's standard error) that starts the first
+// AddressSanitizer, LeakSanitizer, UBSan or ThreadSanitizer report, or "".
+std::string SanitizerReport(const std::string& errors);
 
 // Calls `ready` every 20 ms until it returns true or `limit` passes.
 bool WaitUntil(const std::function<bool()>& ready, std::chrono::milliseconds limit);

@@ -2,17 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <ctime>
+#include <random>
 #include <sstream>
 
 #include "tests/support/temp_dir.h"
 
 std::string SampleConfigWith(const ConfigValues& values) {
-    std::string sample = ReadFile(std::string(VIMKO_SOURCE_DIR) + "/etc/VimkoSrv.cfg");
-    EXPECT_FALSE(sample.empty()) << "etc/VimkoSrv.cfg not found";
+    return SampleFileWith("VimkoSrv.cfg", values);
+}
+
+std::string SampleFileWith(const std::string& name, const ConfigValues& values) {
+    std::string sample = ReadFile(std::string(VIMKO_SOURCE_DIR) + "/etc/" + name);
+    EXPECT_FALSE(sample.empty()) << "etc/" << name << " not found";
     std::istringstream in(sample);
     std::string out;
     std::string line;
@@ -44,8 +53,16 @@ ConfigValues DatabaseValues(const TestDatabase& db) {
 
 namespace {
 
+// Test ports lie below the kernel's ephemeral range (32768 and up on Linux),
+// so no outgoing connection of any process is ever given one of them between
+// the test choosing it and the server binding it.
+constexpr int kFirstTestPort = 12000;
+constexpr int kTestPortCount = 20000;
+constexpr const char* kReservationDir = "/tmp/vimko-test-ports";
+
 bool Bindable(int type, int port) {
     int fd = socket(AF_INET, type, 0);
+    if (fd < 0) return false;
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_ANY);
@@ -55,20 +72,29 @@ bool Bindable(int type, int port) {
     return ok;
 }
 
+// Test processes run side by side (ctest -j): a port is reserved by an
+// exclusive lock on a file named after it, held until this process ends, so
+// two tests never hand out the same port however late their servers bind it.
+bool Reserve(int port) {
+    mkdir(kReservationDir, 0777);
+    std::string path = std::string(kReservationDir) + "/" + std::to_string(port);
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return false;
+    }
+    return true;  // the descriptor stays open: the lock lasts as long as the test
+}
+
 }  // namespace
 
 int FreePort() {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        // Let the kernel pick an ephemeral TCP port, then make sure UDP has it free too.
-        int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-        close(fd);
-        int port = ntohs(address.sin_port);
+    static std::mt19937 random(static_cast<unsigned>(getpid()) ^
+                               static_cast<unsigned>(time(nullptr)));
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        int port = kFirstTestPort + static_cast<int>(random() % kTestPortCount);
+        if (!Reserve(port)) continue;
         if (Bindable(SOCK_STREAM, port) && Bindable(SOCK_DGRAM, port)) return port;
     }
     ADD_FAILURE() << "no free port";

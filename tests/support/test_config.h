@@ -12,10 +12,14 @@ using ConfigValues = std::map<std::string, std::string>;
 // etc/VimkoSrv.cfg with each key of `values` given its new value.
 std::string SampleConfigWith(const ConfigValues& values);
 
+// The same for another sample of etc/ (e.g. "VimkoDecoder.cfg").
+std::string SampleFileWith(const std::string& sample, const ConfigValues& values);
+
 // The database keys of `db` as ConfigValues.
 ConfigValues DatabaseValues(const TestDatabase& db);
 
-// A port on 127.0.0.1 free for both TCP and UDP right now.
+// A port free for both TCP and UDP, outside the kernel's ephemeral range and
+// reserved for this test process until it ends.
 int FreePort();
 
 // Database keys, LOG_FILE and free DEVICE_PORT and TELNET_PORT: what every

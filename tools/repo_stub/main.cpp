@@ -62,7 +62,9 @@ int main(int argc, char** argv) {
     bool portOk = false;
     uint port = parser.value("port").toUInt(&portOk);
     if (!portOk || port == 0 || port > 65535 || parser.value("dir").isEmpty()) {
-        std::fprintf(stderr, "Usage: vimko-repo --port N --dir FOLDER [--user U] [--password P] [--no-result]\n");
+        std::fprintf(
+            stderr,
+            "Usage: vimko-repo --port N --dir FOLDER [--user U] [--password P] [--no-result]\n");
         return 1;
     }
     QDir().mkpath(parser.value("dir"));
@@ -82,10 +84,10 @@ int main(int argc, char** argv) {
                 answer = {405, QByteArray()};
             } else if (!store.Authorized(Item(request, "u"), Item(request, "p"))) {
                 // Lists and documents are refused by status; writes by their result.
-                answer = resultAnswer
-                             ? RepoAnswer{200, RepoStore::ResultDocument(kRepoDenied,
-                                                                         "Access denied")}
-                             : RepoAnswer{403, QByteArray()};
+                answer =
+                    resultAnswer
+                        ? RepoAnswer{200, RepoStore::ResultDocument(kRepoDenied, "Access denied")}
+                        : RepoAnswer{403, QByteArray()};
             } else {
                 answer = handler(request);
             }
@@ -108,9 +110,8 @@ int main(int argc, char** argv) {
     add("/services/config_get.aspx", false, false, [&](const QHttpServerRequest& r) {
         return store.ConfigGet(Number(r, "device"), Number(r, "type"), Item(r, "name"));
     });
-    add("/services/config_upload.aspx", true, true, [&](const QHttpServerRequest& r) {
-        return store.ConfigUpload(Item(r, "name"), r.body());
-    });
+    add("/services/config_upload.aspx", true, true,
+        [&](const QHttpServerRequest& r) { return store.ConfigUpload(Item(r, "name"), r.body()); });
     add("/services/config_del.aspx", false, true, [&](const QHttpServerRequest& r) {
         return store.ConfigDelete(Number(r, "device"), Number(r, "type"), Item(r, "name"));
     });

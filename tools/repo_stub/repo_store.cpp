@@ -82,7 +82,8 @@ RepoStore::RepoStore(QString root, QString user, QString password)
     : m_root(std::move(root)),
       m_user(std::move(user)),
       m_passwordDigest(QString::fromLatin1(
-          QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Md5).toHex().toUpper())) {}
+          QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Md5).toHex().toUpper())) {
+}
 
 bool RepoStore::Authorized(const QString& u, const QString& p) const {
     return u == m_user && p == m_passwordDigest;

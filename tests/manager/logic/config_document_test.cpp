@@ -70,7 +70,9 @@ TEST(ConfigDocument, CfgFileKeyMaps) {
               "MYID=Car 7\r\nSMSPIN=1234\r\nDIN3=12\r\nMODE2=5\r\nMODE=3\r\nIP=\r\n"
               "# a comment\r\nXMODE=9\r\nMINTIME2=30\nGPRSTIME=10");
     ParamList general = DefaultList(kTabGeneral, kVimko1);
-    EXPECT_EQ(ImportCfgFile(kTabGeneral, kVimko1, general, QString::fromStdString(dir.File("unit.cfg"))), 8);
+    EXPECT_EQ(
+        ImportCfgFile(kTabGeneral, kVimko1, general, QString::fromStdString(dir.File("unit.cfg"))),
+        8);
     EXPECT_EQ(general.Value("MYID"), "Car 7");
     EXPECT_EQ(general.Value("SMS/AUTHPIN"), "1234");
     EXPECT_EQ(general.Value("DIN3CONF"), "12");
@@ -97,18 +99,26 @@ TEST(ConfigDocument, CfgFileKeyMaps) {
 
     // Tabs without a ".cfg" format, files without a matching line, missing files.
     ParamList statuses = DefaultList(kTabStatuses, kVimko2);
-    EXPECT_EQ(ImportCfgFile(kTabStatuses, kVimko2, statuses, QString::fromStdString(dir.File("unit.cfg"))), 0);
+    EXPECT_EQ(ImportCfgFile(kTabStatuses, kVimko2, statuses,
+                            QString::fromStdString(dir.File("unit.cfg"))),
+              0);
     ParamList untouched = DefaultList(kTabCan, kVimko2);
-    EXPECT_EQ(ImportCfgFile(kTabCan, kVimko2, untouched, QString::fromStdString(dir.File("unit.cfg"))), 0);
+    EXPECT_EQ(
+        ImportCfgFile(kTabCan, kVimko2, untouched, QString::fromStdString(dir.File("unit.cfg"))),
+        0);
     EXPECT_EQ(untouched.description, "Default configuration");
-    EXPECT_EQ(ImportCfgFile(kTabGeneral, kVimko1, general, QString::fromStdString(dir.File("none.cfg"))), 0);
+    EXPECT_EQ(
+        ImportCfgFile(kTabGeneral, kVimko1, general, QString::fromStdString(dir.File("none.cfg"))),
+        0);
 }
 
 TEST(ConfigDocument, CfgLineIsCutAt255Characters) {
     TempDir dir;
     WriteFile(dir.File("long.cfg"), "APN=" + std::string(400, 'a') + "\nIP=1.2.3.4\n");
     ParamList general = DefaultList(kTabGeneral, kVimko2);
-    EXPECT_EQ(ImportCfgFile(kTabGeneral, kVimko2, general, QString::fromStdString(dir.File("long.cfg"))), 2);
+    EXPECT_EQ(
+        ImportCfgFile(kTabGeneral, kVimko2, general, QString::fromStdString(dir.File("long.cfg"))),
+        2);
     EXPECT_EQ(general.Value("APN").size(), 251);
     EXPECT_EQ(general.Value("IP"), "1.2.3.4");
 }

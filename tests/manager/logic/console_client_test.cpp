@@ -23,7 +23,9 @@ namespace {
 
 const char* const kPassword = "vimko";  // TELNET_PASSWD of the sample configuration
 
-QString Address(int port) { return QStringLiteral("127.0.0.1:%1").arg(port); }
+QString Address(int port) {
+    return QStringLiteral("127.0.0.1:%1").arg(port);
+}
 
 // A console peer on a free port: it hands every line it receives to
 // `onLine` and sends what the test tells it.
@@ -108,8 +110,9 @@ TEST(ConsoleClient, LoginListAndBothSortOrders) {
     ASSERT_EQ(nodes.size(), 4);
     EXPECT_EQ(nodes[1].text, "alpha west (356000000000902)");
     EXPECT_EQ(nodes[1].image, 4);  // logged in
-    EXPECT_TRUE(UnitStatusText(state.deviceList[0]).startsWith(
-        "Desc: alpha west, Imei: 356000000000902, Mode: Vimko-2 TCP, IP: 127.0.0.1, Port: "));
+    EXPECT_TRUE(UnitStatusText(state.deviceList[0])
+                    .startsWith("Desc: alpha west, Imei: 356000000000902, Mode: Vimko-2 TCP, IP: "
+                                "127.0.0.1, Port: "));
     EXPECT_TRUE(server.WaitForLog(": operator\n"));
 
     // Grouping: "Solo" (no second word: "@Solo") first, then "eastBravo", "westalpha".
@@ -214,8 +217,9 @@ TEST(ConsoleClient, FinalKeywordsInfoAndProgressLines) {
     AnswerLogin(peer, [&](const QByteArray& line) {
         if (line == "two") peer.Send("answer a,b\r\ndone\r\nerror\r\ncommand\r\n");
         if (line == "info") {
-            peer.Send("info Wysylam polecenie...\r\nprogress  42\r\nanswer x\r\nanswer \r\n"
-                      "answerless\r\nreject\r\ncommand\r\n");
+            peer.Send(
+                "info Wysylam polecenie...\r\nprogress  42\r\nanswer x\r\nanswer \r\n"
+                "answerless\r\nreject\r\ncommand\r\n");
         }
         if (line == "stall") peer.Send("answer partial\r\ndone\r\n");
         if (line == "silent") peer.Send("answer only\r\n");

@@ -9,8 +9,7 @@
 
 namespace {
 
-const QString kRow =
-    "Truck 12,356000000000001,1,256,10.0.0.5,40001,12:30:00,2026-12-09,1500,320";
+const QString kRow = "Truck 12,356000000000001,1,256,10.0.0.5,40001,12:30:00,2026-12-09,1500,320";
 
 TEST(DeviceList, FieldOfCountsCommasFromOne) {
     const struct {
@@ -18,9 +17,11 @@ TEST(DeviceList, FieldOfCountsCommasFromOne) {
         int n;
         QString field;
     } cases[] = {
-        {kRow, 1, "Truck 12"}, {kRow, 2, "356000000000001"}, {kRow, 10, "320"},
-        {kRow, 11, ""},        {"a,,c", 2, ""},              {"a,,c", 3, "c"},
-        {"", 1, ""},           {"abc", 2, ""},               {"abc", 0, ""},
+        {kRow, 1, "Truck 12"}, {kRow, 2, "356000000000001"},
+        {kRow, 10, "320"},     {kRow, 11, ""},
+        {"a,,c", 2, ""},       {"a,,c", 3, "c"},
+        {"", 1, ""},           {"abc", 2, ""},
+        {"abc", 0, ""},
     };
     for (const auto& c : cases) EXPECT_EQ(FieldOf(c.row, c.n), c.field) << c.n;
     DeviceListEntry e = DeviceListEntry::FromRow("x,1,three,bits");
@@ -33,10 +34,10 @@ TEST(DeviceList, ProtocolNames) {
     const struct {
         int bit;
         const char* name;
-    } cases[] = {{1, "Vimko-1 TCP"},   {2, "Vimko-1 UDP"},     {4, "Vimko-2 TCP"},
-                 {8, "Vimko-2 UDP"},   {16, "PicoVimko TCP"},  {32, "PicoVimko UDP"},
-                 {64, "Orvan TCP"},    {128, "Pelu TCP"},      {256, "Vimko-3 TCP"},
-                 {512, "Vimko-3 UDP"}, {3, "Unknown"},         {0, "Unknown"},
+    } cases[] = {{1, "Vimko-1 TCP"},   {2, "Vimko-1 UDP"},    {4, "Vimko-2 TCP"},
+                 {8, "Vimko-2 UDP"},   {16, "PicoVimko TCP"}, {32, "PicoVimko UDP"},
+                 {64, "Orvan TCP"},    {128, "Pelu TCP"},     {256, "Vimko-3 TCP"},
+                 {512, "Vimko-3 UDP"}, {3, "Unknown"},        {0, "Unknown"},
                  {1024, "Unknown"}};
     for (const auto& c : cases) EXPECT_EQ(ProtocolName(c.bit), QLatin1String(c.name)) << c.bit;
 }

@@ -55,7 +55,8 @@ TEST(ManagerEndToEnd, ReadExportImportWriteBack) {
         offered = entries;
         return QString("tractors.xml");
     };
-    ASSERT_EQ(m.repo.ImportConfigFromRepository(kTabGeneral, kVimko3, m.lists.tabs[kTabGeneral]), 37);
+    ASSERT_EQ(m.repo.ImportConfigFromRepository(kTabGeneral, kVimko3, m.lists.tabs[kTabGeneral]),
+              37);
     m.remote.ForgetSourceImei();
     ASSERT_EQ(offered.size(), 1);
     EXPECT_EQ(offered[0].description,
@@ -70,7 +71,8 @@ TEST(ManagerEndToEnd, ReadExportImportWriteBack) {
     EXPECT_EQ(m.state.statusText, "Operation done correctly");
     std::string log = ReadFile(stub.dir().File("event_log.txt"));
     EXPECT_NE(log.find(" Quendo t=1 imei=356000000000882 device=3 type=1 records=37 accepted\n"),
-              std::string::npos) << log;
+              std::string::npos)
+        << log;
 
     // The target unit now answers with the source's configuration.
     m.lists.Reset(kVimko3);

@@ -12,8 +12,7 @@
 
 class LiveUnit {
   public:
-    LiveUnit(int port, const std::string& serial, char terminator,
-             const std::string& description);
+    LiveUnit(int port, const std::string& serial, char terminator, const std::string& description);
     ~LiveUnit();
     unit_sim::SimUnit& unit() { return *m_unit; }
     // Closes the connection (the server then holds the unit's slot).

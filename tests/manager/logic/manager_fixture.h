@@ -67,9 +67,16 @@ inline ParamList TestValues(int tab, int deviceType, int seed) {
         QStringList values;
         for (int i = e.firstRow; i < e.firstRow + e.valueCount; ++i) {
             switch (schema[i].kind) {
-                case 1: values.append(QString::number(1 + (i + seed) % 9)); break;
-                case 2: values.append(QStringLiteral("%1").arg(i + seed + 1, 16, 16, QLatin1Char('0')).toUpper()); break;
-                default: values.append(QStringLiteral("t%1").arg(i + seed)); break;
+                case 1:
+                    values.append(QString::number(1 + (i + seed) % 9));
+                    break;
+                case 2:
+                    values.append(
+                        QStringLiteral("%1").arg(i + seed + 1, 16, 16, QLatin1Char('0')).toUpper());
+                    break;
+                default:
+                    values.append(QStringLiteral("t%1").arg(i + seed));
+                    break;
             }
         }
         list.SetValue(e.key, values.join(','));

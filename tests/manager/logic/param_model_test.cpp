@@ -21,10 +21,10 @@ TEST(ParamSchema, ValueAndRowCountsOfEveryTab) {
         int values[3];
         int rows[3];
     } cases[] = {
-        {kTabGeneral, {29, 29, 37}, {29, 29, 37}},   {kTabCalibration, {19, 19, 19}, {19, 19, 19}},
-        {kTabFms, {41, 41, 65}, {21, 21, 33}},       {kTabCan, {95, 95, 149}, {15, 15, 21}},
-        {kTabStatuses, {10, 10, 16}, {10, 10, 16}},  {kTabEvents, {15, 15, 30}, {15, 15, 30}},
-        {kTabDallas, {16, 16, 60}, {16, 16, 60}},    {kTabNetwork, {25, 25, 60}, {25, 25, 60}},
+        {kTabGeneral, {29, 29, 37}, {29, 29, 37}},  {kTabCalibration, {19, 19, 19}, {19, 19, 19}},
+        {kTabFms, {41, 41, 65}, {21, 21, 33}},      {kTabCan, {95, 95, 149}, {15, 15, 21}},
+        {kTabStatuses, {10, 10, 16}, {10, 10, 16}}, {kTabEvents, {15, 15, 30}, {15, 15, 30}},
+        {kTabDallas, {16, 16, 60}, {16, 16, 60}},   {kTabNetwork, {25, 25, 60}, {25, 25, 60}},
         {kTabCan2, {145, 145, 145}, {17, 17, 17}},
     };
     for (const auto& c : cases) {
@@ -43,7 +43,8 @@ TEST(ParamSchema, KeysLabelsAndLayoutsOfNamedRows) {
         int textOffset, textLength, kind, binaryOffset, binarySize, bitEditor;
     } cases[] = {
         {kTabGeneral, 0, "MYID", "Description", 0, 16, kParamText, 1, 16, 0},
-        {kTabGeneral, 1, "SMS/AUTHPIN", "PIN Code for Configuration", 138, 4, kParamText, 134, 4, 0},
+        {kTabGeneral, 1, "SMS/AUTHPIN", "PIN Code for Configuration", 138, 4, kParamText, 134, 4,
+         0},
         {kTabGeneral, 2, "MEASURE", "Measured elements", 152, 10, kParamNumber, 148, 4, 2},
         {kTabGeneral, 2, "DIN7CONF", "Digital Input DIN7", 217, 5, kParamNumber, 174, 2, 4},
         {kTabGeneral, 2, "GPRSTIME", "GPRS Connection Time", 253, 3, kParamNumber, 193, 1, 0},
@@ -59,8 +60,10 @@ TEST(ParamSchema, KeysLabelsAndLayoutsOfNamedRows) {
         {kTabStatuses, 2, "STATDRV5", "Driver status text 6", 0, 0, kParamText, 346, 16, 0},
         {kTabEvents, 1, "MAXVAL4", "Maximum value 5", 105, 10, kParamNumber, 68, 4, 0},
         {kTabDallas, 0, "MASK15", "Authorization Tag Mask 16", 240, 16, kParamText, 0, 0, 0},
-        {kTabDallas, 2, "DALLAS59", "DALLAS Authorization Tag Number 60", 0, 0, kParamHex, 473, 8, 0},
-        {kTabNetwork, 2, "NETWORK59", "GPRS Network Operator Code 60", 0, 0, kParamNumber, 240, 4, 0},
+        {kTabDallas, 2, "DALLAS59", "DALLAS Authorization Tag Number 60", 0, 0, kParamHex, 473, 8,
+         0},
+        {kTabNetwork, 2, "NETWORK59", "GPRS Network Operator Code 60", 0, 0, kParamNumber, 240, 4,
+         0},
     };
     for (const auto& c : cases) {
         const QList<ParamRow>& rows = ParamSchemaFor(c.tab, c.type);
@@ -130,15 +133,16 @@ TEST(ParamList, KeyDisplay) {
     // MODE3 exists only for Vimko-3/4.
     EXPECT_EQ(DisplayKey(kTabGeneral, kVimko1, "MODE3"), "MODE3");
     // "Dallas" knows the keys of both of its schemas.
-    EXPECT_EQ(DisplayKey(kTabDallas, kVimko1, "DALLAS03"), "DALLAS Authorization Tag Number 4 (DALLAS03)");
+    EXPECT_EQ(DisplayKey(kTabDallas, kVimko1, "DALLAS03"),
+              "DALLAS Authorization Tag Number 4 (DALLAS03)");
     EXPECT_EQ(DisplayKey(kTabDallas, kVimko3, "MASK03"), "Authorization Tag Mask 4 (MASK03)");
 }
 
 TEST(BitEditor, OfferedBitsFollowTheDeviceType) {
     const struct {
         int editor, type;
-        int offered;        // number of bits offered
-        int first, last;    // first and last offered bit
+        int offered;      // number of bits offered
+        int first, last;  // first and last offered bit
     } cases[] = {
         {1, kVimko1, 32, 0, 31}, {2, kVimko1, 24, 0, 25}, {2, kVimko2, 24, 0, 25},
         {2, kVimko3, 25, 0, 25}, {3, kVimko2, 20, 0, 19}, {4, kVimko1, 15, 0, 14},

@@ -42,14 +42,14 @@ TEST(RemoteCommands, WriteCommandCarriesTheOfflineFlagAndEveryValue) {
     ParamList fms = DefaultList(kTabFms, kVimko2);
     fms.SetValue("FMSID", "3");
     fms.SetValue("PGN19,SPN19", "65262,110");
-    QString online = BuildWriteCommand(kTabFms, kVimko2, "356001", false,
-                                       CommandValues(fms, kTabFms, kVimko2));
+    QString online =
+        BuildWriteCommand(kTabFms, kVimko2, "356001", false, CommandValues(fms, kTabFms, kVimko2));
     EXPECT_TRUE(online.startsWith("writefms 356001,0,3,0,0,"));
     EXPECT_TRUE(online.endsWith(",65262,110"));
     EXPECT_EQ(online.count(','), 1 + 41);  // the flag and 20 pairs after FMSID
-    QString offline = BuildWriteCommand(kTabGeneral, kVimko3, "356002", true,
-                                        CommandValues(DefaultList(kTabGeneral, kVimko3),
-                                                      kTabGeneral, kVimko3));
+    QString offline =
+        BuildWriteCommand(kTabGeneral, kVimko3, "356002", true,
+                          CommandValues(DefaultList(kTabGeneral, kVimko3), kTabGeneral, kVimko3));
     EXPECT_TRUE(offline.startsWith("writecfg3 356002,1,,"));
     EXPECT_EQ(offline.count(','), 1 + 37);
     EXPECT_EQ(BuildWriteCommand(kTabCan, kVimko1, "356", false, {}), "");
@@ -58,8 +58,8 @@ TEST(RemoteCommands, WriteCommandCarriesTheOfflineFlagAndEveryValue) {
 TEST(RemoteCommands, GenerationsAndGroupModeNames) {
     const struct {
         int bit, generation;
-    } bits[] = {{1, 0}, {2, 0}, {4, 1}, {8, 1}, {16, -1}, {32, -1}, {64, -1},
-                {128, -1}, {256, 2}, {512, 2}, {3, -1}, {0, -1}};
+    } bits[] = {{1, 0},   {2, 0},    {4, 1},   {8, 1},   {16, -1}, {32, -1},
+                {64, -1}, {128, -1}, {256, 2}, {512, 2}, {3, -1},  {0, -1}};
     for (const auto& b : bits) EXPECT_EQ(GenerationOfProtocol(b.bit), b.generation) << b.bit;
     EXPECT_TRUE(ModeNameFits(kVimko1, "Vimko-1 UDP"));
     EXPECT_FALSE(ModeNameFits(kVimko1, "Vimko-2 TCP"));
@@ -78,8 +78,10 @@ TEST(RemoteCommands, OfflineStatusMessages) {
     } cases[] = {
         {"0", 0, ""},
         {"1,0,2026-12-09,10:15:00", 1,
-         "OFF-LINE Configuration Status:\r\n2026-12-09 10:15:00 [General] Waiting to contact with server"},
-        {"7,8,a,b", 7, "OFF-LINE Configuration Status:\r\na b [CanEx] Configuration saved successfully"},
+         "OFF-LINE Configuration Status:\r\n2026-12-09 10:15:00 [General] Waiting to contact with "
+         "server"},
+        {"7,8,a,b", 7,
+         "OFF-LINE Configuration Status:\r\na b [CanEx] Configuration saved successfully"},
         {"5,9,a,b", 5, "OFF-LINE Configuration Status:\r\na b Limit attempts to setup exhausted"},
         {"9,3,a,b", 9, "OFF-LINE Configuration Status:\r\na b [CAN] "},
         {"6,x,,", 6, "OFF-LINE Configuration Status:\r\n  Setup was rejected"},

@@ -50,7 +50,8 @@ TEST(RemoteConfig, WriteAndReadEveryTabOfEveryGeneration) {
             if (write.isEmpty()) continue;
             ParamList values = TestValues(tab, g.type, g.type + tab);
             m.lists.tabs[tab] = values;
-            size_t writesBefore = server.CountInLog(": " + write.toStdString() + " " + g.imei + ",0,");
+            size_t writesBefore =
+                server.CountInLog(": " + write.toStdString() + " " + g.imei + ",0,");
             m.remote.RemoteWrite(tab, -1);
             EXPECT_EQ(m.prompt.TakeWarnings(), QStringList());
             EXPECT_EQ(m.state.statusText, "Operation done correctly");
@@ -65,8 +66,8 @@ TEST(RemoteConfig, WriteAndReadEveryTabOfEveryGeneration) {
             EXPECT_EQ(m.lists.tabs[tab].Lines(), values.Lines());
             EXPECT_EQ(m.lists.tabs[tab].description,
                       QString("Imported from the device connected remote: Unit ") + (g.imei + 12));
-            EXPECT_TRUE(server.WaitForLog(
-                ": " + ReadCommandWord(tab, g.type).toStdString() + " " + g.imei + "\n"));
+            EXPECT_TRUE(server.WaitForLog(": " + ReadCommandWord(tab, g.type).toStdString() + " " +
+                                          g.imei + "\n"));
         }
     }
     // Tabs without a command for the generation send nothing.
@@ -111,7 +112,33 @@ TEST(RemoteConfig, GenerationAndStateChecks) {
     EXPECT_EQ(m.state.deviceType, kVimko2);
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(m.prompt.TakeWarnings(), QStringList());
-    EXPECT_EQ(m.lists.tabs[kTabGeneral].Value("MYID"), "356000000000821");  // the unit's default block
+    EXPECT_EQ(m.lists.tabs[kTabGeneral].Value("MYID"),
+              "356000000000821");  // the unit's default block
+
+    // Tree clicks: a unit node shows its status line, the group node its size.
+    QList<TreeNode> nodes = RemoteTreeChildren(m.state.deviceList, false);
+    ServerSettings settings;
+    ASSERT_EQ(nodes.size(), 3);
+    m.state.remoteControlsOn = false;
+    m.remote.ClickNode(nodes[2], settings);  // already connected: no second login
+    EXPECT_TRUE(m.state.remoteControlsOn);
+    EXPECT_EQ(m.remote.selectedImage(), nodes[2].image);
+    EXPECT_TRUE(
+        m.state.statusText.startsWith("Desc: Van 22, Imei: 356000000000822, Mode: Vimko-2 TCP"))
+        << m.state.statusText.toStdString();
+    EXPECT_EQ(m.state.statusCountdown, 100);
+    m.remote.group = {{"a", "1", "", ""}, {"", "", "", ""}, {"c", "3", "", ""}};
+    m.remote.ClickNode(nodes[0], settings);
+    EXPECT_EQ(m.state.statusText, "The number of devices in the group: 2");
+    m.remote.group.clear();
+    m.state.busy = true;
+    m.remote.ClickNode(nodes[1], settings);
+    EXPECT_TRUE(m.state.terminateRequested);
+    EXPECT_EQ(m.remote.selectedImage(), 9);
+    m.state.busy = false;
+    m.state.terminateRequested = false;
+    m.remote.ClickNode({"No remote devices", kImageEmpty, -1}, settings);
+    EXPECT_FALSE(m.state.remoteControlsOn);
 
     // A unit that is not logged in: no read, no write unless off-line.
     ASSERT_TRUE(m.Select("356000000000822"));
@@ -158,7 +185,8 @@ TEST(RemoteConfig, ServiceCommandsAndTheirFailures) {
     unit.unit().AnswerRequests(false);
     m.console.SetWindows(ConsoleClient::kLoginWindowMs, 60000);
     m.remote.RemoteRead(kTabFms);
-    EXPECT_EQ(m.prompt.TakeWarnings(), QStringList{"An error occurred while reading configuration: 4"});
+    EXPECT_EQ(m.prompt.TakeWarnings(),
+              QStringList{"An error occurred while reading configuration: 4"});
 }
 
 TEST(RemoteConfig, TerminateRequestedCancelsTheCommandOnTheServer) {
@@ -186,7 +214,8 @@ TEST(RemoteConfig, TerminateRequestedCancelsTheCommandOnTheServer) {
 TEST(RemoteConfig, OfflineWriteForADisconnectedUnitAndItsReport) {
     RunningServer server(ConfigValues{{"CMMD_TIMEOUT", "5"}});
     const QString imei = "356000000000851";
-    auto unit = std::make_unique<LiveUnit>(server.devicePort(), imei.toStdString(), ';', "Truck 51");
+    auto unit =
+        std::make_unique<LiveUnit>(server.devicePort(), imei.toStdString(), ';', "Truck 51");
     ASSERT_TRUE(server.WaitForLog(" 356000000000851 Truck 51"));
     unit->Disconnect();
     ManagerFixture m;
@@ -207,8 +236,10 @@ TEST(RemoteConfig, OfflineWriteForADisconnectedUnitAndItsReport) {
     m.remote.ReadButton();  // off-line mode: the report
     QStringList shown = m.prompt.TakeWarnings();
     ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown[0].startsWith("OFF-LINE Configuration Status:\r\n")) << shown[0].toStdString();
-    EXPECT_TRUE(shown[0].endsWith(" [General] Waiting to contact with server")) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].startsWith("OFF-LINE Configuration Status:\r\n"))
+        << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].endsWith(" [General] Waiting to contact with server"))
+        << shown[0].toStdString();
     EXPECT_EQ(m.remote.selectedImage(), 5);
 
     // The unit comes back and takes the configuration.
@@ -217,7 +248,8 @@ TEST(RemoteConfig, OfflineWriteForADisconnectedUnitAndItsReport) {
     m.remote.ReadButton();
     shown = m.prompt.TakeWarnings();
     ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown[0].endsWith(" [General] Configuration saved successfully")) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].endsWith(" [General] Configuration saved successfully"))
+        << shown[0].toStdString();
     EXPECT_EQ(m.remote.selectedImage(), 3);
 
     // What the unit stored is what was written.
@@ -268,7 +300,8 @@ TEST(RemoteConfig, GroupWriteMemberByMember) {
     LiveUnit a(server.devicePort(), "356000000000871", '\n', "Car A");
     LiveUnit b(server.devicePort(), "356000000000872", '.', "Van B");
     LiveUnit c(server.devicePort(), "356000000000873", '\n', "Car C");
-    for (const char* s : {" 356000000000871 Car A", " 356000000000872 Van B", " 356000000000873 Car C"}) {
+    for (const char* s :
+         {" 356000000000871 Car A", " 356000000000872 Van B", " 356000000000873 Car C"}) {
         ASSERT_TRUE(server.WaitForLog(s));
     }
     ManagerFixture m;

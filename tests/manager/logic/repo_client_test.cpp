@@ -14,6 +14,7 @@
 #include "manager/logic/access_code.h"
 #include "manager/logic/config_document.h"
 #include "manager/logic/manager_state.h"
+#include "tests/manager/logic/manager_fixture.h"
 #include "tests/manager/logic/repo_stub_process.h"
 #include "tests/manager/logic/scripted_prompt.h"
 
@@ -70,8 +71,7 @@ TEST(RepoClient, UploadListGetAndRemoveConfigurations) {
 
     // Another tab's list is empty; a document of another device does not fit.
     ParamList can = DefaultList(kTabCan, kVimko2);
-    std::optional<QByteArray> doc =
-        repo.RepoGet(ConfigGetUrl(repo.settings, 2, 3, "north.xml"));
+    std::optional<QByteArray> doc = repo.RepoGet(ConfigGetUrl(repo.settings, 2, 3, "north.xml"));
     ASSERT_TRUE(doc.has_value());
     EXPECT_EQ(ImportConfig(kTabFms, kVimko3, can, *doc), 0);
     std::filesystem::create_directories(stub.dir().File("configs/3/3"));
@@ -90,7 +90,8 @@ TEST(RepoClient, UploadListGetAndRemoveConfigurations) {
     EXPECT_FALSE(FileExists(stub.dir().File("configs/2/3/north.xml")));
     EXPECT_FALSE(chooser.remove("north.xml"));
     EXPECT_EQ(prompt.TakeWarnings(),
-              QStringList{"Can not remove the data from the server (errcode=4 msg=No such configuration)"});
+              QStringList{
+                  "Can not remove the data from the server (errcode=4 msg=No such configuration)"});
     // A missing document.
     EXPECT_FALSE(repo.RepoGet(ConfigGetUrl(repo.settings, 2, 3, "north.xml")).has_value());
     EXPECT_EQ(prompt.TakeWarnings(), QStringList{"I can not retrieve data from the server"});
@@ -109,15 +110,15 @@ TEST(RepoClient, ErrorAnswers) {
     EXPECT_FALSE(repo.RepoPost(ConfigUploadUrl(repo.settings, "../x.xml"), config, true));
     EXPECT_FALSE(repo.RepoPost(ConfigUploadUrl(repo.settings, "x.xml"), "<vimko/>", false));
     EXPECT_EQ(prompt.TakeWarnings(),
-              (QStringList{"I can not write data to the server (errcode=3 msg=Not a configuration document)",
-                           "I can not write data to the server (errcode=2 msg=Invalid name)"}));
+              (QStringList{
+                  "I can not write data to the server (errcode=3 msg=Not a configuration document)",
+                  "I can not write data to the server (errcode=2 msg=Invalid name)"}));
 
     // Wrong password: lists and documents by status, writes by their result.
     RepoSettings wrong = repo.settings;
     wrong.password = "guess";
-    prompt.chooseName = [](const QList<RepoListEntry>&, bool, const std::function<bool(const QString&)>&) {
-        return QString("never");
-    };
+    prompt.chooseName = [](const QList<RepoListEntry>&, bool,
+                           const std::function<bool(const QString&)>&) { return QString("never"); };
     EXPECT_FALSE(repo.RepoList(ConfigListUrl(wrong, 1, 1), false, false).has_value());
     EXPECT_FALSE(repo.RepoGet(FirmListUrl(wrong, 1, 1)).has_value());
     EXPECT_FALSE(repo.RepoPost(ConfigUploadUrl(wrong, "x.xml"), config, true));
@@ -132,9 +133,9 @@ TEST(RepoClient, ErrorAnswers) {
     nobody.address = QStringLiteral("127.0.0.1:%1").arg(FreePort());
     EXPECT_FALSE(repo.RepoPost(ConfigUploadUrl(nobody, "x.xml"), config, true));
     EXPECT_FALSE(repo.RepoList(ConfigListUrl(nobody, 1, 1), true, true).has_value());
-    EXPECT_EQ(prompt.TakeWarnings(),
-              (QStringList{"I can not write data to the server", "I can not write data to the server",
-                           "I can not retrieve data from the server list"}));
+    EXPECT_EQ(prompt.TakeWarnings(), (QStringList{"I can not write data to the server",
+                                                  "I can not write data to the server",
+                                                  "I can not retrieve data from the server list"}));
 }
 
 TEST(RepoClient, AnswerWithoutResultIsNoSuccess) {
@@ -150,7 +151,8 @@ TEST(RepoClient, AnswerWithoutResultIsNoSuccess) {
         return QString("a.xml");
     };
     EXPECT_FALSE(repo.ExportConfigToRepository(kTabGeneral, kVimko3, general));
-    EXPECT_FALSE(repo.RepositoryAuthorize(1, "356", true, ExportConfig(kTabGeneral, kVimko3, general)));
+    EXPECT_FALSE(
+        repo.RepositoryAuthorize(1, "356", true, ExportConfig(kTabGeneral, kVimko3, general)));
     EXPECT_EQ(prompt.TakeWarnings(),
               (QStringList{"Can not remove the data from the server",
                            "The server did not return the expected response",
@@ -170,12 +172,16 @@ TEST(RepoClient, EventLogAuthorisesEachWrite) {
     EXPECT_FALSE(repo.RepositoryAuthorize(2, "356000000000999", false, config));
     EXPECT_EQ(prompt.warnings, QStringList());
     EXPECT_FALSE(repo.RepositoryAuthorize(2, "356000000000999", true, config));
-    EXPECT_EQ(prompt.TakeWarnings(),
-              QStringList{"I can not write data to the server (errcode=5 msg=Device may not be configured)"});
+    EXPECT_EQ(
+        prompt.TakeWarnings(),
+        QStringList{
+            "I can not write data to the server (errcode=5 msg=Device may not be configured)"});
     std::string log = ReadFile(stub.dir().File("event_log.txt"));
     EXPECT_NE(log.find(" Quendo t=1 imei=356000000000001 device=2 type=4 records=15 accepted\n"),
-              std::string::npos) << log;
-    EXPECT_NE(log.find(" Quendo t=0 imei= device=2 type=4 records=15 accepted\n"), std::string::npos);
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find(" Quendo t=0 imei= device=2 type=4 records=15 accepted\n"),
+              std::string::npos);
     EXPECT_NE(log.find(" t=2 imei=356000000000999 device=2 type=4 records=15 refused\n"),
               std::string::npos);
 }
@@ -234,6 +240,58 @@ TEST(RepoClient, FirmwareAndDataDocumentsFromTheFolder) {
     EXPECT_TRUE(chooser.shown.isEmpty());
     EXPECT_FALSE(repo.RepoGet(FirmGetUrl(repo.settings, 2, 1, "v396.xml")).has_value());
     EXPECT_EQ(prompt.TakeWarnings(), QStringList{"I can not retrieve data from the server"});
+}
+
+}  // namespace
+
+namespace {
+
+// "&Import" and "&Export" of the Configuration page, from files and through
+// the repository; importing "General" forgets the unit it came from.
+TEST(ConfigurationButtons, ImportAndExportByFileOrRepository) {
+    RepoStubProcess stub;
+    ASSERT_TRUE(stub.ready());
+    ManagerFixture m;
+    m.remote.SetDeviceType(kVimko1);
+    m.remote.sourceImei = "356000000000001";
+    m.lists.tabs[kTabGeneral].SetValue("MYID", "Car 1");
+    TempDir dir;
+    const QString xml = QString::fromStdString(dir.File("car.xml"));
+    EXPECT_TRUE(m.remote.ExportButton(xml));
+    m.lists.Reset(kVimko1);
+    EXPECT_EQ(m.remote.ImportButton(xml), 29);
+    EXPECT_EQ(m.lists.tabs[kTabGeneral].Value("MYID"), "Car 1");
+    EXPECT_EQ(m.remote.sourceImei, "");
+
+    WriteFile(dir.File("car.cfg"), "NOTHING=1\n");
+    WriteFile(dir.File("car.txt"), "MYID=x\n");
+    m.remote.SetDeviceType(kVimko2);
+    EXPECT_EQ(m.remote.ImportButton(xml), 0);  // a Vimko-1 document
+    EXPECT_EQ(m.remote.ImportButton(QString::fromStdString(dir.File("car.cfg"))), 0);
+    EXPECT_EQ(m.remote.ImportButton(QString::fromStdString(dir.File("car.txt"))), 0);
+    EXPECT_EQ(m.prompt.TakeWarnings(),
+              (QStringList{"The file does not match the configuration displayed",
+                           "The file does not match the configuration displayed",
+                           "You can not import a file in the format"}));
+    EXPECT_FALSE(m.remote.ExportButton(QString::fromStdString(dir.File("no/such/dir/a.xml"))));
+
+    // Through the repository.
+    m.repo.settings = stub.Settings();
+    m.lists.tabs[kTabGeneral].SetValue("APN", "depot.apn");
+    m.prompt.chooseName = [](const QList<RepoListEntry>&, bool,
+                             const std::function<bool(const QString&)>&) {
+        return QString("depot");
+    };
+    EXPECT_TRUE(m.remote.ExportButton(QString()));
+    m.lists.Reset(kVimko2);
+    m.prompt.chooseName = [](const QList<RepoListEntry>&, bool,
+                             const std::function<bool(const QString&)>&) {
+        return QString("depot.xml");
+    };
+    EXPECT_EQ(m.remote.ImportButton(QString()), 29);
+    EXPECT_EQ(m.lists.tabs[kTabGeneral].Value("APN"), "depot.apn");
+    EXPECT_EQ(m.prompt.warnings, QStringList());
+    EXPECT_FALSE(m.state.busy);
 }
 
 }  // namespace

@@ -28,13 +28,16 @@ TEST(RepoRequests, UrlsCarryTheirKeysInOrder) {
         const char* path;
         QString query;
     } cases[] = {
-        {FirmListUrl(Settings(), 3, 1), "/services/firm_list.aspx", "u=Quendo&" + p + "&device=3&type=1"},
+        {FirmListUrl(Settings(), 3, 1), "/services/firm_list.aspx",
+         "u=Quendo&" + p + "&device=3&type=1"},
         {FirmGetUrl(Settings(), 1, 2, "v1.xml"), "/services/firm_get.aspx",
          "u=Quendo&" + p + "&device=1&type=2&name=v1.xml"},
-        {ConfigListUrl(Settings(), 2, 9), "/services/config_list.aspx", "u=Quendo&" + p + "&device=2&type=9"},
+        {ConfigListUrl(Settings(), 2, 9), "/services/config_list.aspx",
+         "u=Quendo&" + p + "&device=2&type=9"},
         {ConfigGetUrl(Settings(), 2, 4, "a.xml"), "/services/config_get.aspx",
          "u=Quendo&" + p + "&device=2&type=4&name=a.xml"},
-        {ConfigUploadUrl(Settings(), "a.xml"), "/services/config_upload.aspx", "u=Quendo&" + p + "&name=a.xml"},
+        {ConfigUploadUrl(Settings(), "a.xml"), "/services/config_upload.aspx",
+         "u=Quendo&" + p + "&name=a.xml"},
         {ConfigDelUrl(Settings(), 3, 7, "a.xml"), "/services/config_del.aspx",
          "u=Quendo&" + p + "&device=3&type=7&name=a.xml"},
         {EventLogUrl(Settings(), 2, "356000000000001"), "/services/event_log.aspx",
@@ -97,6 +100,8 @@ TEST(AccessCode, OneUpperCaseHexCodePerDay) {
     EXPECT_EQ(AccessCodeFor(QDate(2026, 12, 9)), today);
     EXPECT_NE(AccessCodeFor(QDate(2026, 12, 10)), today);
     EXPECT_NE(AccessCodeFor(QDate(2027, 12, 9)), today);
+    // The derivation the operators' notes give (manager/README.md).
+    EXPECT_EQ(today, "6C3E5D473E30773461A1063B9A02FCCA");
     EXPECT_EQ(Md5Hex("tavrel"), "7F4D825C457B5D687FE9C94540AEA5BB");
 }
 

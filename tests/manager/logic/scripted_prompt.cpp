@@ -1,6 +1,8 @@
 #include "tests/manager/logic/scripted_prompt.h"
 
-void ScriptedPrompt::ShowWarning(const QString& text) { warnings.append(text); }
+void ScriptedPrompt::ShowWarning(const QString& text) {
+    warnings.append(text);
+}
 
 bool ScriptedPrompt::AskYesNo(const QString& question) {
     questions.append(question);
@@ -10,8 +12,7 @@ bool ScriptedPrompt::AskYesNo(const QString& question) {
     return yes;
 }
 
-QString ScriptedPrompt::ChooseRepositoryName(const QList<RepoListEntry>& entries,
-                                             bool allowNewName,
+QString ScriptedPrompt::ChooseRepositoryName(const QList<RepoListEntry>& entries, bool allowNewName,
                                              const std::function<bool(const QString&)>& remove) {
     return chooseName ? chooseName(entries, allowNewName, remove) : QString();
 }

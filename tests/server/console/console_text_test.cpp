@@ -178,6 +178,32 @@ TEST(ConsoleReadLog, LastLinesWithTheSkipNotice) {
     EXPECT_EQ(tail, "Pominieto pierwsze linie pliku\r\n" + std::string(905, 'x') + "\r\nlast\r\n");
 }
 
+// The file is streamed in chunks: however the bytes are cut, the pieces are
+// the same as those of the whole text, including a 4095-character piece
+// that ends exactly at a chunk boundary and a last line without LF.
+TEST(ConsoleReadLog, PiecesDoNotDependOnHowTheFileIsRead) {
+    std::string log = "a\n" + std::string(4095, 'y') + "\n" + std::string(8191, 'z') + "\r\nend";
+    auto pieces = [&](size_t chunk) {
+        std::vector<std::string> out;
+        LogPieceSplitter splitter;
+        auto take = [&](std::string_view piece) { out.emplace_back(piece); };
+        for (size_t at = 0; at < log.size(); at += chunk)
+            splitter.Feed(std::string_view(log).substr(at, chunk), take);
+        splitter.Finish(take);
+        return out;
+    };
+    std::vector<std::string> whole = pieces(log.size());
+    ASSERT_EQ(whole.size(), 7u);
+    EXPECT_EQ(whole[1], std::string(4095, 'y'));
+    EXPECT_EQ(whole[2], "\n");
+    EXPECT_EQ(whole[5], "z\r\n");
+    EXPECT_EQ(whole[6], "end");
+    for (size_t chunk : {1u, 2u, 7u, 4095u, 4096u, 65536u})
+        EXPECT_EQ(pieces(chunk), whole) << chunk;
+    EXPECT_EQ(FormatLogPiece("\r\n"), "\r\n");
+    EXPECT_EQ(FormatLogPiece("x\r"), "x\r\n");
+}
+
 TEST(ConsoleSelect, RowsStopAfterMaxSelectPlusOne) {
     SelectResult result;
     result.columns = {"id", "sn"};

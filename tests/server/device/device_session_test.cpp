@@ -8,7 +8,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
+
 #include "common/base64_writer.h"
+#include "server/device/frame_send.h"
+#include "server/device/slot_table.h"
 #include "server/store/statdata_sql.h"
 #include "tests/support/frame_bytes.h"
 #include "tests/support/store_fixture.h"
@@ -172,6 +176,67 @@ TEST_F(SessionTest, SenderRequestsAreAcknowledgedOrRefused) {
     // Nobody waiting: only the claim is cleared.
     EXPECT_EQ(Line(Frame(37, 0, "")), 1);
     EXPECT_EQ(d.owner, kOwnerNone);
+}
+
+// A driver's message with a fix whose GPS date fails its check is still
+// stored (without the date) and acknowledged; otherwise the unit repeats it
+// for ever.
+TEST_F(SessionTest, MessageWithABadGpsDateIsStoredAndAcknowledged) {
+    Identify();
+    std::string position = Le(1, 1) + Le(12345678, 4) + Le(7, 1) + Le(13, 1) + Le(2024, 2) +
+                           Le(522057000, 4) + Le(210030000, 4);
+    ASSERT_EQ(Line(Frame(45, 17, Text("Base", 16) + Text("On my way", 150) + position)), 1);
+    EXPECT_EQ(Replies(), kAck);
+    auto rows = m_db.Query("select msg, fixstat, gps_date, latituded from inbox");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0], (SqlRow{"On my way", "1", "NULL", "52"}));
+    EXPECT_NE(Log().find("D0: GPS date/time error 2024-13-07 12:34:56\n"), std::string::npos)
+        << Log();
+}
+
+// A new offline configuration stored while the old one is on its way: the
+// unit's answer to the old one leaves the new one pending, and the new one
+// is what goes out next.
+TEST_F(SessionTest, OfflineConfigurationReplacedInFlightIsStillSent) {
+    Identify();
+    DeviceSlot& d = tasks[0];
+    StoreOfflineConfig(0, "OLDLINE\n", 3);
+    ASSERT_EQ(Line(Frame(40, 0, "")), 1);
+    EXPECT_EQ(Replies(), "OLDLINE\n" + kAck);
+    EXPECT_EQ(d.owner, kOwnerOfflineConfig);
+    StoreOfflineConfig(0, "NEWLINE\n", 4);
+    EXPECT_EQ(d.owner, kOwnerNone);
+    EXPECT_EQ(Line(Frame(37, 0, "")), 1);
+    EXPECT_EQ(d.offlineStatus, 1);
+    ASSERT_EQ(Line(Frame(40, 0, "")), 1);
+    EXPECT_EQ(Replies(), "NEWLINE\n" + kAck);
+    EXPECT_EQ(Line(Frame(37, 0, "")), 1);
+    EXPECT_EQ(d.offlineStatus, 7);
+}
+
+// A send to a slot whose connection is already closed fails at once rather
+// than waiting SND_TIMEOUT seconds.
+TEST_F(SessionTest, SendToAClosedConnectionFailsAtOnce) {
+    gConfig.sndTimeout = 5;
+    tasks[0].socket = -1;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(SendToDevice(0, "JgA=\n"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_NE(Log().find("D0: -> 0:JgA=<>\n"), std::string::npos) << Log();
+}
+
+// A unit that stops reading: the send gives up after SND_TIMEOUT seconds
+// without progress and is logged as failed.
+TEST_F(SessionTest, SendToAPeerThatStopsReadingTimesOut) {
+    gConfig.sndTimeout = 1;
+    std::string text(1 << 20, 'A');
+    text.back() = '\n';
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(SendToDevice(0, text));
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::milliseconds(900));
+    EXPECT_LT(took, std::chrono::seconds(5));
+    EXPECT_NE(Log().find("D0: -> 0:AAAA"), std::string::npos);
 }
 
 TEST_F(SessionTest, FailedStoreEndsTheLineWithoutAnAnswer) {

@@ -65,11 +65,33 @@ TEST_F(SlotTableTest, AllocationTakesTheLowestFreeSlotWithFreshValues) {
     EXPECT_EQ(tasks[3].terminator, ';');
 }
 
-TEST_F(SlotTableTest, FullTableRefusesAllocation) {
-    for (DeviceSlot& slot : tasks) slot.state = kSlotHeld;
+TEST_F(SlotTableTest, TableOfActiveUnitsRefusesAllocation) {
+    for (DeviceSlot& slot : tasks) slot.state = kSlotActive;
     EXPECT_EQ(AllocateTcpSlot(1, Peer(1), 0), -1);
     tasks[1999].state = kSlotFree;
     EXPECT_EQ(AllocateTcpSlot(1, Peer(1), 0), 1999);
+}
+
+// A table without a free slot gives up the held slot silent longest,
+// preferring one with no offline configuration waiting.
+TEST_F(SlotTableTest, FullTableFreesTheLongestHeldSlot) {
+    for (int i = 0; i < kMaxDevices; ++i) {
+        tasks[i].state = i % 2 == 0 ? kSlotActive : kSlotHeld;
+        tasks[i].lastReceive = 1000 + i;
+    }
+    tasks[3].lastReceive = 10;  // silent longest, but its offline configuration waits
+    tasks[3].offlineStatus = 2;
+    tasks[7].lastReceive = 20;
+    tasks[8].lastReceive = 5;  // active: never given up
+    EXPECT_EQ(AllocateTcpSlot(1, Peer(1), 5000), 7);
+    EXPECT_EQ(tasks[7].state, kSlotActive);
+    EXPECT_EQ(tasks[7].offlineStatus, 0);
+    EXPECT_NE(Log().find("D7: Deleted\n"), std::string::npos);
+    // With only waiting configurations left among the held, the oldest of them goes.
+    for (int i = 1; i < kMaxDevices; i += 2) {
+        if (tasks[i].state == kSlotHeld) tasks[i].offlineStatus = 1;
+    }
+    EXPECT_EQ(AllocateUdpSlot(1, Peer(2), "42", 10, '\n', 5000), 3);
 }
 
 TEST_F(SlotTableTest, ProtocolFamilyAndTypeCode) {
@@ -118,6 +140,23 @@ TEST_F(SlotTableTest, FindDeviceFiltersByStateSerialAndProtocol) {
     EXPECT_EQ(FindDevice("777", kProtoGen1Tcp, kSlotActive), 6);
     EXPECT_EQ(FindDevice("777", kProtoGen3Tcp, kSlotHeld), -1);
     EXPECT_EQ(FindDevice("77", kProtoAll, kSlotHeld), -1);
+    // A connection that has not identified yet has an empty id: an empty id
+    // given by a console must not find it.
+    tasks[7].state = kSlotActive;
+    tasks[7].tcp = 1;
+    tasks[7].newProtocol = 1;
+    tasks[7].terminator = '\n';
+    EXPECT_EQ(FindDevice("", kProtoAll, kSlotHeld), -1);
+}
+
+TEST_F(SlotTableTest, ReleaseClaimsOfFreesOnlyThatOwnersUnits) {
+    tasks[3].owner = 7;
+    tasks[4].owner = 8;
+    tasks[9].owner = 7;
+    ReleaseClaimsOf(7);
+    EXPECT_EQ(tasks[3].owner, kOwnerNone);
+    EXPECT_EQ(tasks[4].owner, 8);
+    EXPECT_EQ(tasks[9].owner, kOwnerNone);
 }
 
 TEST_F(SlotTableTest, HandOverMovesPendingWorkAndEndsTheOldSlots) {

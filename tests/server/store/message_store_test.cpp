@@ -32,17 +32,23 @@ TEST_F(MessageStoreTest, PositionColumnsFollowFixAndDate) {
     dateOnly.fixstat = 0;
     MessagePosition nothing = dateOnly;
     nothing.year = 0;
+    // A fix whose date failed the check reaches the store with year 0.
+    MessagePosition fixBadDate = fix;
+    fixBadDate.month = 13;
+    fixBadDate.year = 0;
     ASSERT_EQ(writetoinbox(1, Connection(), 12, "a", "fix", &fix), 0);
     ASSERT_EQ(writetoinbox(1, Connection(), 12, "a", "date", &dateOnly), 0);
     ASSERT_EQ(writetoinbox(1, Connection(), 12, "a", "none", &nothing), 0);
+    ASSERT_EQ(writetoinbox(1, Connection(), 12, "a", "bad date", &fixBadDate), 0);
     auto rows = m_db.Query(
         "select msg, fixstat, gps_date, latituded, latitudem, longituded, longitudem "
         "from inbox order by id");
-    ASSERT_EQ(rows.size(), 3u);
+    ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0], (SqlRow{"fix", "1", "2024-03-07 12:34:56", "52", "12.5", "-21", "-5.25"}));
     EXPECT_EQ(rows[1],
               (SqlRow{"date", "0", "2024-03-07 12:34:56", "NULL", "NULL", "NULL", "NULL"}));
     EXPECT_EQ(rows[2], (SqlRow{"none", "0", "NULL", "NULL", "NULL", "NULL", "NULL"}));
+    EXPECT_EQ(rows[3], (SqlRow{"bad date", "1", "NULL", "52", "12.5", "-21", "-5.25"}));
 }
 
 TEST(MessageSql, InboxStatementForms) {

@@ -17,6 +17,7 @@
 #include "server/store/korvalen_store.h"
 #include "server/store/message_store.h"
 #include "tests/support/frame_bytes.h"
+#include "tests/support/server_process.h"
 #include "tests/support/store_fixture.h"
 
 using namespace std::string_literals;
@@ -173,6 +174,23 @@ TEST_F(QueueSenderTest, NoAnswerBacksOffByAttemptsAndTenAttemptsEndIt) {
     EXPECT_EQ(sender.Round(), kQueueIdleSeconds);
     EXPECT_EQ(unit.Received().size(), 2u);
     EXPECT_EQ(Outbox()[0], (SqlRow{Outbox()[0][0], "0", "10", "0"}));
+}
+
+// The unit goes while the sender waits and its slot is given to another
+// unit: the back-off of the failed attempt is not written into that slot.
+TEST_F(QueueSenderTest, NoBackOffForASlotThatChangedHands) {
+    PairedUnit unit(0, 5, Answer::kSilent);
+    Queue(5, "Base", "are you there");
+    std::thread handOver([&] {
+        WaitUntil([&] { return !unit.Received().empty(); }, std::chrono::seconds(5));
+        tasks[0].dbId = 9;
+    });
+    QueueSender sender(kOutboxQueue);
+    EXPECT_EQ(sender.Round(), 0);
+    handOver.join();
+    EXPECT_EQ(unit.Received().size(), 1u);
+    EXPECT_EQ(tasks[0].messageBackoff, 0u);
+    EXPECT_EQ(tasks[0].owner, kOwnerNone);
 }
 
 TEST_F(QueueSenderTest, RefusalBacksOffForAnHour) {

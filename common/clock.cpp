@@ -1,4 +1,4 @@
-#include "server/core/clock.h"
+#include "common/clock.h"
 
 int64_t WallClockNow() {
     return static_cast<int64_t>(std::time(nullptr));

@@ -9,6 +9,8 @@
 #include "common/text_format.h"
 #include "server/console/block_writers.h"
 #include "server/console/console_slot.h"
+#include "server/console/firmware_upload.h"
+#include "server/console/record_upload.h"
 #include "server/console/request_protocol.h"
 #include "server/core/clock.h"
 #include "server/core/log.h"
@@ -249,24 +251,46 @@ struct NamedHandler {
 };
 
 const NamedHandler kHandlers[] = {
-    {"readcfg", ReadHandler<0>},   {"readfirm", ReadHandler<1>},
-    {"readcal", ReadHandler<2>},   {"readfms", ReadHandler<3>},
-    {"readcan", ReadHandler<4>},   {"readstat", ReadHandler<5>},
-    {"readcane", ReadHandler<6>},  {"readntwk", ReadHandler<7>},
-    {"readtfrm", ReadHandler<8>},  {"readmask", ReadHandler<9>},
-    {"readbtn", ReadHandler<10>},  {"readcan2", ReadHandler<11>},
-    {"readdfrm", ReadHandler<12>}, {"recovery", RecoveryCommand},
-    {"distance", DistanceCommand}, {"writeterm", WriteTermCommand},
-    {"korvalen", KorvalenCommand}, {"readoffln", ReadOfflineCommand},
-    VIMKO_BLOCK_WRITE(writecfg),   VIMKO_BLOCK_WRITE(writepcfg),
-    VIMKO_BLOCK_WRITE(writefms),   VIMKO_BLOCK_WRITE(writecan),
-    VIMKO_BLOCK_WRITE(writestat),  VIMKO_BLOCK_WRITE(writecane),
-    VIMKO_BLOCK_WRITE(writemask),  VIMKO_BLOCK_WRITE(writentwk),
-    VIMKO_BLOCK_WRITE(writecfg3),  VIMKO_BLOCK_WRITE(writecal3),
-    VIMKO_BLOCK_WRITE(writefms3),  VIMKO_BLOCK_WRITE(writecan3),
-    VIMKO_BLOCK_WRITE(writestat3), VIMKO_BLOCK_WRITE(writecane3),
-    VIMKO_BLOCK_WRITE(writebtn),   VIMKO_BLOCK_WRITE(writentwk3),
+    {"readcfg", ReadHandler<0>},
+    {"readfirm", ReadHandler<1>},
+    {"readcal", ReadHandler<2>},
+    {"readfms", ReadHandler<3>},
+    {"readcan", ReadHandler<4>},
+    {"readstat", ReadHandler<5>},
+    {"readcane", ReadHandler<6>},
+    {"readntwk", ReadHandler<7>},
+    {"readtfrm", ReadHandler<8>},
+    {"readmask", ReadHandler<9>},
+    {"readbtn", ReadHandler<10>},
+    {"readcan2", ReadHandler<11>},
+    {"readdfrm", ReadHandler<12>},
+    {"recovery", RecoveryCommand},
+    {"distance", DistanceCommand},
+    {"writeterm", WriteTermCommand},
+    {"korvalen", KorvalenCommand},
+    {"readoffln", ReadOfflineCommand},
+    VIMKO_BLOCK_WRITE(writecfg),
+    VIMKO_BLOCK_WRITE(writepcfg),
+    VIMKO_BLOCK_WRITE(writefms),
+    VIMKO_BLOCK_WRITE(writecan),
+    VIMKO_BLOCK_WRITE(writestat),
+    VIMKO_BLOCK_WRITE(writecane),
+    VIMKO_BLOCK_WRITE(writemask),
+    VIMKO_BLOCK_WRITE(writentwk),
+    VIMKO_BLOCK_WRITE(writecfg3),
+    VIMKO_BLOCK_WRITE(writecal3),
+    VIMKO_BLOCK_WRITE(writefms3),
+    VIMKO_BLOCK_WRITE(writecan3),
+    VIMKO_BLOCK_WRITE(writestat3),
+    VIMKO_BLOCK_WRITE(writecane3),
+    VIMKO_BLOCK_WRITE(writebtn),
+    VIMKO_BLOCK_WRITE(writentwk3),
     VIMKO_BLOCK_WRITE(writecan2),
+    {"writedata", WriteDataCommand},
+    {"writefirm", WriteFirmCommand},
+    {"writetfrm", WriteTerminalFirmCommand},
+    {"writedfrm", WriteAdapterFirmCommand},
+    {"wrfirmex", WriteFirmExCommand},
 };
 
 }  // namespace

@@ -46,11 +46,15 @@ void RelayAcknowledgement(int slot, int owner, bool acknowledged) {
     if (AcceptsAnswers(owner)) {
         ConsoleSlot& c = consoles[owner];
         std::lock_guard<std::mutex> lock(c.sendLock);
-        bool binary = IsBinary(owner);
-        if (!acknowledged) {
-            SendTextHeld(owner, binary ? "reject\r\n" : "Odrzucono\r\n");
-        } else if (c.requestKind.load() != kRequestKindFirmwareBlocks) {
-            SendTextHeld(owner, binary ? "done\r\n" : "Wykonano\r\n");
+        // A waiter that gave up (time-out, cancellation) released the claim
+        // and printed its ending under this lock: the late answer is dropped.
+        if (d.owner.load() == owner) {
+            bool binary = IsBinary(owner);
+            if (!acknowledged) {
+                SendTextHeld(owner, binary ? "reject\r\n" : "Odrzucono\r\n");
+            } else if (c.requestKind.load() != kRequestKindFirmwareBlocks) {
+                SendTextHeld(owner, binary ? "done\r\n" : "Wykonano\r\n");
+            }
         }
         int32_t expected = owner;
         d.owner.compare_exchange_strong(expected, kOwnerNone);
@@ -79,9 +83,11 @@ void RelayAnswers(int slot, const std::vector<AnswerFrame>& answers) {
             }
             AnswerTarget target{IsBinary(owner), slot, devId};
             std::string text = PrintAnswer(answer.id, answer.bytes, target);
-            // Written and released in one step under the session's send lock.
+            // Written and released in one step under the session's send lock,
+            // and only while the claim still stands: a waiter that timed out
+            // meanwhile has printed its ending, and nothing may follow it.
             std::lock_guard<std::mutex> lock(consoles[owner].sendLock);
-            SendTextHeld(owner, text);
+            if (d.owner.load() == owner) SendTextHeld(owner, text);
             int32_t expected = owner;
             d.owner.compare_exchange_strong(expected, kOwnerNone);
         }

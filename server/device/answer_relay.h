@@ -13,12 +13,17 @@
 // session's mode, then the claim released. Nothing is written for a session
 // that is gone, nor for an acknowledged block of a firmware transfer, which
 // watches the claim itself. Writing and releasing happen under the session's
-// send lock, so its waiting loop never prints a progress sign after the answer.
+// send lock, so its waiting loop never prints a progress sign after the answer;
+// and only while the claim `owner` still stands: a waiter that gave up (time-
+// out, cancellation) printed its own ending under that lock and the late
+// answer is dropped. The release is a compare-and-set from `owner`, so a
+// claim taken since (the session's next record) is left alone.
 void RelayAcknowledgement(int slot, int owner, bool acknowledged);
 
 // The answer blocks of one line in relay order: each is dumped to the log
 // (all but the short firmware answers), printed to the waiting console
-// session in its mode, and the claim on the unit released.
+// session in its mode (only while the claim read for it stands, as above),
+// and the claim on the unit released.
 void RelayAnswers(int slot, const std::vector<AnswerFrame>& answers);
 
 // The answers of one line as they are relayed: one per frame kind (a kind

@@ -65,6 +65,10 @@ FleetSummary RunFleet(const FleetOptions& options, const LineSource& source, con
         UnitState& state = units[static_cast<size_t>(i)];
         UnitConfig config = options.unit;
         config.identity.serial = NthSerial(options.unit.identity.serial, i);
+        // Each unit of a fleet keeps its own received image.
+        if (count > 1 && !config.firmware_out.empty()) {
+            config.firmware_out += "." + config.identity.serial;
+        }
         state.unit = std::make_unique<SimUnit>(config);
         SimUnit& unit = *state.unit;
         unit.KeepLines(false);

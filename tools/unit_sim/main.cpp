@@ -43,6 +43,8 @@ constexpr const char kUsage[] =
     "  --duration-s N            stop sending after N seconds\n"
     "  --refuse-every-messages N / --refuse-every-writes N / --refuse-every-downloads N\n"
     "                            answer every N-th such request with 44\n"
+    "  --firmware-out FILE       write each firmware image received to FILE\n"
+    "                            (FILE.<serial> per unit with --count)\n"
     "  --silent                  never answer the server's requests\n"
     "  --quiet                   no line per received frame\n";
 
@@ -166,6 +168,8 @@ int main(int argc, char** argv) {
             options.refuse_every_writes = Number<int>(arg, need(), 0, 1000000);
         } else if (arg == "--refuse-every-downloads") {
             options.refuse_every_downloads = Number<int>(arg, need(), 0, 1000000);
+        } else if (arg == "--firmware-out") {
+            options.unit.firmware_out = std::string(need());
         } else if (arg == "--silent") {
             options.answer = false;
         } else if (arg == "--quiet") {

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 namespace unit_sim {
 namespace {
@@ -269,7 +270,9 @@ void SimUnit::ProcessLine(const std::string& line) {
                 ++m_stats.nacks;
             }
             std::string answer;
-            if (m_answer) {
+            if (FirmwareReceiver::Handles(f.id)) {
+                answer = FirmwareAnswerLocked(f);
+            } else if (m_answer) {
                 switch (ClassifyServerFrame(f.id)) {
                     case RequestKind::kMessage:
                         answer = RefuseThis(m_seen_messages, m_refuse_messages) ? NackFrame()
@@ -306,17 +309,84 @@ void SimUnit::ProcessLine(const std::string& line) {
             while (m_received.size() > m_log_limit) m_received.pop_front();
         }
     }
-    for (const std::string& a : answers) {
-        if (m_config.transport == Transport::kTcp) {
-            Enqueue(UnitLine({a}, m_config.terminator), false);
-        } else {
-            Enqueue(UdpDatagram(m_config.identity.serial, {a}, m_config.terminator), false);
+    std::chrono::milliseconds delay;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        delay = m_answer_delay;
+        if (delay.count() > 0) {
+            for (std::string& a : answers)
+                m_delayed.emplace_back(Clock::now() + delay, std::move(a));
         }
+    }
+    if (delay.count() == 0) {
+        for (const std::string& a : answers) SendAnswer(a);
     }
     if (m_keep_lines) m_lines.push_back(line);
     if (m_observer) {
         for (const ServerFrame& f : frames) m_observer(f);
     }
+}
+
+void SimUnit::SendAnswer(const std::string& answer) {
+    if (m_config.transport == Transport::kTcp) {
+        Enqueue(UnitLine({answer}, m_config.terminator), false);
+    } else {
+        Enqueue(UdpDatagram(m_config.identity.serial, {answer}, m_config.terminator), false);
+    }
+}
+
+void SimUnit::SendDueAnswers() {
+    std::vector<std::string> due;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        while (!m_delayed.empty() && m_delayed.front().first <= Clock::now()) {
+            due.push_back(std::move(m_delayed.front().second));
+            m_delayed.pop_front();
+        }
+    }
+    for (const std::string& a : due) SendAnswer(a);
+}
+
+// The answer to a firmware frame, by what the upload so far makes of it;
+// the image goes to the configured file when an upload ends. m_mutex is held.
+std::string SimUnit::FirmwareAnswerLocked(const ServerFrame& f) {
+    FirmwareReceiver::Reply reply = m_firmware.Take(f);
+    bool ended =
+        (f.id == 36 || f.id == 58)
+            ? reply != FirmwareReceiver::Reply::kNone
+            : f.id == 134 && reply != FirmwareReceiver::Reply::kNone &&
+                  (m_firmware.adapter().activated || reply == FirmwareReceiver::Reply::kNack);
+    if (ended && !m_config.firmware_out.empty()) {
+        const std::string& image =
+            f.id == 134 ? m_firmware.adapter().image : m_firmware.blocks().image;
+        std::ofstream(m_config.firmware_out, std::ios::binary | std::ios::trunc) << image;
+    }
+    if (!m_answer || reply == FirmwareReceiver::Reply::kNone) return {};
+    if (reply == FirmwareReceiver::Reply::kNack) return NackFrame();
+    // Records acknowledged one by one follow the refusal policy for writes.
+    bool single = f.id == 134 || f.id == 63;
+    if (single && RefuseThis(m_seen_writes, m_refuse_writes)) return NackFrame();
+    return AckFrame();
+}
+
+void SimUnit::SetAnswerDelay(std::chrono::milliseconds delay) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_answer_delay = delay;
+}
+
+BlockUpload SimUnit::FirmwareBlocks() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_firmware.blocks();
+}
+
+AdapterUpload SimUnit::AdapterFirmware() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_firmware.adapter();
+}
+
+std::vector<RawRecordReceived> SimUnit::RawFirmwareRecords() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_firmware.raw();
 }
 
 std::optional<std::string> SimUnit::TakeLine() {
@@ -329,9 +399,15 @@ std::optional<std::string> SimUnit::TakeLine() {
 std::optional<std::string> SimUnit::ReceiveLine(std::chrono::milliseconds timeout) {
     auto deadline = Clock::now() + timeout;
     for (;;) {
+        SendDueAnswers();
         if (auto line = TakeLine()) return line;
         if (Closed() || !m_fd.valid()) return std::nullopt;
-        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        auto until = deadline;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_delayed.empty()) until = std::min(until, m_delayed.front().first);
+        }
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
         pollfd p{m_fd.get(), PollEvents(), 0};
         int rc = ::poll(&p, 1, static_cast<int>(std::max<int64_t>(0, left.count())));
         if (rc < 0) {

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "common/unique_fd.h"
+#include "tools/unit_sim/firmware_receiver.h"
 #include "tools/unit_sim/server_frames.h"
 #include "tools/unit_sim/unit_frames.h"
 
@@ -42,6 +43,9 @@ struct UnitConfig {
     char terminator = '\n';  // '\n', '.' or ';': the unit's protocol family
     bool pico = false;       // identifies with frame 64 instead of 0
     Identity identity;
+    // When set, every firmware upload that ends (last block, adapter
+    // activation) writes the image the unit received to this file.
+    std::string firmware_out;
 };
 
 struct ReceivedFrame {
@@ -104,6 +108,15 @@ class SimUnit {
     // The answer frame for read request `id` (set block or the default).
     std::string ReadAnswer(uint8_t id) const;
 
+    // Answers go out this long after the request came (0: at once). Kept by
+    // ReceiveLine's pumping only, for tests of answers that come late.
+    void SetAnswerDelay(std::chrono::milliseconds delay);
+
+    // Firmware uploads as the unit received and checked them.
+    BlockUpload FirmwareBlocks() const;
+    AdapterUpload AdapterFirmware() const;
+    std::vector<RawRecordReceived> RawFirmwareRecords() const;
+
     // Called on the pumping thread for every received frame, after it has
     // been logged and answered.
     void SetFrameObserver(std::function<void(const ServerFrame&)> observer);
@@ -132,6 +145,9 @@ class SimUnit {
     void ProcessLine(const std::string& line);
     void MarkClosed();
     std::string ReadAnswerLocked(uint8_t id) const;
+    std::string FirmwareAnswerLocked(const ServerFrame& f);
+    void SendAnswer(const std::string& answer);
+    void SendDueAnswers();
 
     const UnitConfig m_config;
     UniqueFd m_fd;
@@ -155,6 +171,9 @@ class SimUnit {
     int m_refuse_messages = 0, m_refuse_downloads = 0, m_refuse_writes = 0;
     uint64_t m_seen_messages = 0, m_seen_downloads = 0, m_seen_writes = 0;
     std::map<uint8_t, std::string> m_blocks;
+    FirmwareReceiver m_firmware;
+    std::chrono::milliseconds m_answer_delay{0};
+    std::deque<std::pair<std::chrono::steady_clock::time_point, std::string>> m_delayed;
     std::deque<ReceivedFrame> m_received;
     size_t m_log_limit = 100000;
     UnitStats m_stats;

@@ -44,7 +44,10 @@ class SerialLink {
                          std::chrono::seconds(10));
     }
 
-    void Write(const Bytes& bytes) { ASSERT_EQ(write(m_fd.get(), bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+    void Write(const Bytes& bytes) {
+        ASSERT_EQ(write(m_fd.get(), bytes.data(), bytes.size()),
+                  static_cast<ssize_t>(bytes.size()));
+    }
     void WriteText(const std::string& body) {
         std::string line = SerialTextLine(body);
         Write(Bytes(line.begin(), line.end()));
@@ -94,7 +97,8 @@ TEST(SerialLink, Vimko3MonitorAndBlockRoundTrip) {
     auto gps = link.Frames(1);
     ASSERT_EQ(gps.size(), 1u);
     EXPECT_EQ(gps[0].header.sequence, 0);
-    EXPECT_TRUE(MonitorValueText(61, gps[0].length, gps[0].data).starts_with("Fixstat:1 Satuse:9 Latitude:52.3456789"));
+    EXPECT_TRUE(MonitorValueText(61, gps[0].length, gps[0].data)
+                    .starts_with("Fixstat:1 Satuse:9 Latitude:52.3456789"));
 
     link.Write(SerialMonitorFrame(link.sequence++, kItemImei));
     auto imei = link.Frames(1);
@@ -105,8 +109,9 @@ TEST(SerialLink, Vimko3MonitorAndBlockRoundTrip) {
         if (dallas.rows[i].kind == kParamHex) values[i] = "0123456789ABCDEF";
     }
     // The largest frame of all (505 bytes) crosses the pty whole.
-    Bytes frame = SerialWriteBlockFrame3(link.sequence++, 96, "1234", imei[0].data,
-                                         SerialEncodeBinaryBlock(dallas.rows, values, SerialBinaryBlockSize(6)));
+    Bytes frame = SerialWriteBlockFrame3(
+        link.sequence++, 96, "1234", imei[0].data,
+        SerialEncodeBinaryBlock(dallas.rows, values, SerialBinaryBlockSize(6)));
     EXPECT_EQ(frame.size(), 505u);
     link.Write(frame);
     auto written = link.Frames(1);

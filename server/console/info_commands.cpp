@@ -107,27 +107,17 @@ void Flush(int session, std::string& out, size_t atLeast) {
 void ReadLogCommand(int session) {
     // Two passes over the file, as a reader that counts and rewinds does:
     // the pieces are counted, then the last MAX_LOG of them are sent.
-    size_t count = 0;
-    LogPieceSplitter counter;
-    auto countPiece = [&](std::string_view) { ++count; };
-    if (!ReadFileChunks(gConfig.logFile,
-                        [&](std::string_view bytes) { counter.Feed(bytes, countPiece); })) {
+    std::string out;
+    bool opened = StreamLogTail(
+        [&](auto&& bytes) { return ReadFileChunks(gConfig.logFile, bytes); }, gConfig.maxLog,
+        [&](const std::string& text) {
+            out += text;
+            Flush(session, out, kSendChunk);
+        });
+    if (!opened) {
         SendText(session, "Blad otwarcia pliku\r\n");
         return;
     }
-    counter.Finish(countPiece);
-    size_t keep = gConfig.maxLog < 0 ? 0 : static_cast<size_t>(gConfig.maxLog);
-    size_t skip = count > keep ? count - keep : 0;
-    std::string out = skip > 0 ? kLogSkipNotice : "";
-    size_t seen = 0;
-    LogPieceSplitter printer;
-    auto printPiece = [&](std::string_view piece) {
-        if (seen++ >= skip) out += FormatLogPiece(piece);
-        Flush(session, out, kSendChunk);
-    };
-    ReadFileChunks(gConfig.logFile,
-                   [&](std::string_view bytes) { printer.Feed(bytes, printPiece); });
-    printer.Finish(printPiece);
     Flush(session, out, 0);
 }
 

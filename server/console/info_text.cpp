@@ -71,21 +71,13 @@ std::string FormatLogPiece(std::string_view piece) {
 }
 
 std::string FormatLogTail(const std::string& log, int maxLog) {
-    size_t count = 0;
-    LogPieceSplitter counter;
-    auto countPiece = [&](std::string_view) { ++count; };
-    counter.Feed(log, countPiece);
-    counter.Finish(countPiece);
-    size_t keep = maxLog < 0 ? 0 : static_cast<size_t>(maxLog);
-    size_t skip = count > keep ? count - keep : 0;
-    std::string out = skip > 0 ? kLogSkipNotice : "";
-    size_t seen = 0;
-    LogPieceSplitter printer;
-    auto printPiece = [&](std::string_view piece) {
-        if (seen++ >= skip) out += FormatLogPiece(piece);
-    };
-    printer.Feed(log, printPiece);
-    printer.Finish(printPiece);
+    std::string out;
+    StreamLogTail(
+        [&](auto&& bytes) {
+            bytes(std::string_view(log));
+            return true;
+        },
+        maxLog, [&](const std::string& text) { out += text; });
     return out;
 }
 

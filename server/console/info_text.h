@@ -77,8 +77,32 @@ std::string FormatLogPiece(std::string_view piece);
 
 inline const char* const kLogSkipNotice = "Pominieto pierwsze linie pliku\r\n";
 
-// The last `maxLog` pieces of a whole log text, after the skip notice when
-// pieces were left out. (The command streams the file the same way.)
+// Sends the last `maxLog` pieces of a log, after the skip notice when pieces
+// were left out, without holding more than a piece: `read(bytes)` is called
+// twice and each time feeds the whole log to `bytes(std::string_view)` (it
+// returns false when the log cannot be read); `out(std::string)` receives
+// the text to send, a piece at a time.
+template <typename Read, typename Out>
+bool StreamLogTail(Read&& read, int maxLog, Out&& out) {
+    size_t count = 0;
+    LogPieceSplitter counter;
+    auto countPiece = [&](std::string_view) { ++count; };
+    if (!read([&](std::string_view bytes) { counter.Feed(bytes, countPiece); })) return false;
+    counter.Finish(countPiece);
+    size_t keep = maxLog < 0 ? 0 : static_cast<size_t>(maxLog);
+    size_t skip = count > keep ? count - keep : 0;
+    if (skip > 0) out(std::string(kLogSkipNotice));
+    size_t seen = 0;
+    LogPieceSplitter printer;
+    auto printPiece = [&](std::string_view piece) {
+        if (seen++ >= skip) out(FormatLogPiece(piece));
+    };
+    read([&](std::string_view bytes) { printer.Feed(bytes, printPiece); });
+    printer.Finish(printPiece);
+    return true;
+}
+
+// The same tail of a whole log text.
 std::string FormatLogTail(const std::string& log, int maxLog);
 
 // A select's result: the rule, the column names, the rule, the rows (a NULL

@@ -71,6 +71,20 @@ class SessionTest : public StoreTest {
     int m_pair[2] = {-1, -1};
 };
 
+// A listening far end for tunnels on a port of the kernel's choosing.
+int FarEnd(uint16_t& port) {
+    int far = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    EXPECT_EQ(bind(far, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(listen(far, 1), 0);
+    getsockname(far, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+    return far;
+}
+
 const std::string kAck = "JgA=\n";
 const std::string kNack = "KQA=\n";
 
@@ -259,16 +273,9 @@ TEST_F(SessionTest, FailedStoreEndsTheLineWithoutAnAnswer) {
 // A unit that has not identified itself gets no tunnel: 41, and no
 // connection is even tried.
 TEST_F(SessionTest, TunnelIsRefusedBeforeIdentification) {
-    int far = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(bind(far, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(far, 1), 0);
-    getsockname(far, reinterpret_cast<sockaddr*>(&address), &length);
-    std::string connect =
-        Frame(112, 7, std::string("\x01\x7F\x00\x00\x01", 5) + Le(ntohs(address.sin_port), 2));
+    uint16_t port = 0;
+    int far = FarEnd(port);
+    std::string connect = Frame(112, 7, std::string("\x01\x7F\x00\x00\x01", 5) + Le(port, 2));
     EXPECT_EQ(Line(connect), 1);
     EXPECT_EQ(Replies(), kNack);
     EXPECT_FALSE(tasks[0].tunnelOpen);
@@ -302,15 +309,8 @@ TEST_F(SessionTest, AnswersAreSentWithoutHoldingADatabaseConnection) {
 
 TEST_F(SessionTest, TunnelToAFarEndAndRefusalForUdpUnits) {
     Identify();
-    int far = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(bind(far, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(far, 1), 0);
-    getsockname(far, reinterpret_cast<sockaddr*>(&address), &length);
-    uint16_t port = ntohs(address.sin_port);
+    uint16_t port = 0;
+    int far = FarEnd(port);
 
     std::string connect = Frame(112, 7, std::string("\x01\x7F\x00\x00\x01", 5) + Le(port, 2));
     EXPECT_EQ(Line(connect), 1);

@@ -347,12 +347,15 @@ bool RemoteConfig::ExportButton(const QString& path) {
 // ---------------------------------------------------------------------------
 // Service commands
 
-void RemoteConfig::RemoteDistance(const QString& value) {
+// The two service commands differ only in their word, their texts and the
+// value a field that is not a number stands for.
+void RemoteConfig::RunServiceCommand(const QString& word, const QString& value,
+                                     qlonglong notANumber, const QString& groupWarning,
+                                     const QString& failure) {
     BusyScope busy(m_state);
     if (busy.refused()) return;
     if (m_groupSelected) {
-        m_prompt.ShowWarning(
-            QStringLiteral("Set the distance for a group of devices is not available"));
+        m_prompt.ShowWarning(groupWarning);
         return;
     }
     if (!SelectedFits(QStringLiteral("The command does not match the selected device"))) return;
@@ -365,44 +368,24 @@ void RemoteConfig::RemoteDistance(const QString& value) {
     qlonglong number = value.trimmed().toLongLong(&ok);
     QStringList answers;
     ConsoleResult r = m_console.ConsoleExecute(
-        QStringLiteral("distance ") + unit.imei + ',' + QString::number(ok ? number : 0), answers,
-        true);
+        word + ' ' + unit.imei + ',' + QString::number(ok ? number : notANumber), answers, true);
     if (r == kResultDone) {
         Done();
     } else if (r == kResultTerminated) {
         m_prompt.ShowWarning(QLatin1String(kInterrupted));
     } else {
-        m_prompt.ShowWarning(QStringLiteral("An error occurred while saving the distance: ") +
-                             QString::number(r));
+        m_prompt.ShowWarning(failure + QString::number(r));
     }
 }
 
+void RemoteConfig::RemoteDistance(const QString& value) {
+    RunServiceCommand(QStringLiteral("distance"), value, 0,
+                      QStringLiteral("Set the distance for a group of devices is not available"),
+                      QStringLiteral("An error occurred while saving the distance: "));
+}
+
 void RemoteConfig::RemoteRecovery(const QString& count) {
-    BusyScope busy(m_state);
-    if (busy.refused()) return;
-    if (m_groupSelected) {
-        m_prompt.ShowWarning(
-            QStringLiteral("Re-discharge data for a group of devices is not available"));
-        return;
-    }
-    if (!SelectedFits(QStringLiteral("The command does not match the selected device"))) return;
-    DeviceListEntry unit = Selected();
-    if (!unit.loggedIn()) {
-        m_prompt.ShowWarning(QLatin1String(kWrongState));
-        return;
-    }
-    bool ok = false;
-    qlonglong number = count.trimmed().toLongLong(&ok);
-    QStringList answers;
-    ConsoleResult r = m_console.ConsoleExecute(
-        QStringLiteral("recovery ") + unit.imei + ',' + QString::number(ok ? number : 1), answers,
-        true);
-    if (r == kResultDone) {
-        Done();
-    } else if (r == kResultTerminated) {
-        m_prompt.ShowWarning(QLatin1String(kInterrupted));
-    } else {
-        m_prompt.ShowWarning(QStringLiteral("An error occurred while executing the command: ") +
-                             QString::number(r));
-    }
+    RunServiceCommand(QStringLiteral("recovery"), count, 1,
+                      QStringLiteral("Re-discharge data for a group of devices is not available"),
+                      QStringLiteral("An error occurred while executing the command: "));
 }

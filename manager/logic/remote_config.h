@@ -81,6 +81,8 @@ class RemoteConfig : public QObject {
     void statusChanged();
 
   private:
+    void RunServiceCommand(const QString& word, const QString& value, qlonglong notANumber,
+                           const QString& groupWarning, const QString& failure);
     DeviceListEntry Selected() const;
     QList<int> Members() const;
     bool SelectedFits(const QString& mismatchWarning);

@@ -208,9 +208,14 @@ void Connection::Run() {
     LogWrite(terminated ? "D%d: Disconnected (terminate) %s:%d %lu %lu\n"
                         : "D%d: Disconnected %s:%d %lu %lu\n",
              m_slot, address.c_str(), port, received, sent);
-    StatusEvent(m_slot, kEventConnectionEnd, static_cast<long>(received), static_cast<long>(sent));
+    // The slot is held (or free) before the status event waits for a
+    // database connection: when a whole fleet drops at once, the returning
+    // units must find held slots to take over, not slots still ending.
+    std::string serial = DeviceSerial(m_slot);
     m_device.state = (!terminated && m_device.loggedIn.load()) ? kSlotHeld : kSlotFree;
     NotifyOwnerReleased();
+    StatusEventOf(m_slot, serial, kEventConnectionEnd, static_cast<long>(received),
+                  static_cast<long>(sent));
 }
 
 void* ConnectionThread(void* arg) {

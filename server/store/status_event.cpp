@@ -21,9 +21,10 @@ namespace {
 
 // Inserts the event on `connection`; false after a failure, which is logged
 // (no event is written about a failed event).
-bool InsertEvent(MYSQL* connection, int device, int event, long param1, long param2) {
+bool InsertEvent(MYSQL* connection, int device, const std::string& serial, int event, long param1,
+                 long param2) {
     bool hasDevice = device >= 0 && device < kMaxDevices;
-    std::string sn = hasDevice ? SqlEscape(connection, DeviceSerial(device)) : std::string();
+    std::string sn = hasDevice ? SqlEscape(connection, serial) : std::string();
     std::string sql = BuildStatusEventSql(UtcTime(WallClockNow()), hasDevice ? sn.c_str() : nullptr,
                                           event, param1, param2);
     if (mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) == 0) {
@@ -37,24 +38,28 @@ bool InsertEvent(MYSQL* connection, int device, int event, long param1, long par
 }  // namespace
 
 int StatusEvent(int device, int event, long param1, long param2) {
+    return StatusEventOf(device, DeviceSerial(device), event, param1, param2);
+}
+
+int StatusEventOf(int device, const std::string& serial, int event, long param1, long param2) {
     bool hasDevice = device >= 0 && device < kMaxDevices;
     int slot = SqlAcquire();
     if (slot < 0) {
         if (!hasDevice) {
             LogWrite("D%d: SQL status overflow %d %ld %ld\n", -1, event, param1, param2);
         } else {
-            LogWrite("D%d: SQL status overflow %s %d %ld %ld\n", device,
-                     DeviceSerial(device).c_str(), event, param1, param2);
+            LogWrite("D%d: SQL status overflow %s %d %ld %ld\n", device, serial.c_str(), event,
+                     param1, param2);
         }
         return -1;
     }
-    bool ok = InsertEvent(SqlConnection(slot), device, event, param1, param2);
+    bool ok = InsertEvent(SqlConnection(slot), device, serial, event, param1, param2);
     SqlRelease(slot, !ok);
     return ok ? 0 : -1;
 }
 
 int StatusEventOn(MYSQL* connection, int device, int event, long param1, long param2) {
-    return InsertEvent(connection, device, event, param1, param2) ? 0 : -1;
+    return InsertEvent(connection, device, DeviceSerial(device), event, param1, param2) ? 0 : -1;
 }
 
 namespace {

@@ -10,6 +10,10 @@
 // connection could be had or the insert failed (then only logged).
 int StatusEvent(int device, int event, long param1, long param2);
 
+// The same with the unit's serial number given: for a slot that may already
+// belong to another connection when the row is written.
+int StatusEventOf(int device, const std::string& serial, int event, long param1, long param2);
+
 // What every statement does when it fails: logs the statement and the error
 // text, records event 3 with the statement's fixed `code` and the error
 // number, and returns -1. The caller then closes its connection with

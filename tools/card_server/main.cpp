@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/card_message.h"
+#include "tools/standin/standin_options.h"
 #include "tools/standin/standin_socket.h"
 
 namespace {
@@ -26,35 +27,24 @@ constexpr char kUsage[] =
     "usage: vimko-card-server [--host H] [--port P] [--prefix TEXT] [--answer-hex HEX]\n"
     "                         [--record FILE] [--delay-ms N]\n";
 
-[[noreturn]] void Usage() {
-    std::fputs(kUsage, stderr);
-    std::exit(2);
-}
-
 Options ParseOptions(int argc, char** argv) {
     Options o;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (i + 1 >= argc) Usage();
-        std::string value = argv[++i];
-        if (arg == "--host") {
-            o.host = value;
-        } else if (arg == "--port") {
-            o.port = std::atoi(value.c_str());
-        } else if (arg == "--prefix") {
-            o.prefix = value;
-        } else if (arg == "--answer-hex") {
-            if (!standin::FromHex(value, o.answerHex)) Usage();
-            o.haveAnswer = true;
-        } else if (arg == "--record") {
-            o.record = value;
-        } else if (arg == "--delay-ms") {
-            o.delayMs = std::atoi(value.c_str());
-        } else {
-            Usage();
-        }
-    }
-    if (o.port < 1 || o.port > 65535) Usage();
+    standin::ParseOptions(argc, argv, kUsage, o.host, o.port,
+                          [&](const std::string& arg, const std::string& value) {
+                              if (arg == "--prefix") {
+                                  o.prefix = value;
+                              } else if (arg == "--answer-hex") {
+                                  if (!standin::FromHex(value, o.answerHex)) return false;
+                                  o.haveAnswer = true;
+                              } else if (arg == "--record") {
+                                  o.record = value;
+                              } else if (arg == "--delay-ms") {
+                                  o.delayMs = std::atoi(value.c_str());
+                              } else {
+                                  return false;
+                              }
+                              return true;
+                          });
     return o;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "tools/standin/standin_options.h"
 #include "tools/standin/standin_socket.h"
 
 namespace {
@@ -26,33 +27,22 @@ constexpr char kUsage[] =
     "usage: vimko-tacho-web [--host H] [--port P] [--prefix TEXT] [--reply TEXT] [--record "
     "FILE]\n";
 
-[[noreturn]] void Usage() {
-    std::fputs(kUsage, stderr);
-    std::exit(2);
-}
-
 Options ParseOptions(int argc, char** argv) {
     Options o;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (i + 1 >= argc) Usage();
-        std::string value = argv[++i];
-        if (arg == "--host") {
-            o.host = value;
-        } else if (arg == "--port") {
-            o.port = std::atoi(value.c_str());
-        } else if (arg == "--prefix") {
-            o.prefix = value;
-        } else if (arg == "--reply") {
-            o.reply = value;
-            o.haveReply = true;
-        } else if (arg == "--record") {
-            o.record = value;
-        } else {
-            Usage();
-        }
-    }
-    if (o.port < 1 || o.port > 65535) Usage();
+    standin::ParseOptions(argc, argv, kUsage, o.host, o.port,
+                          [&](const std::string& arg, const std::string& value) {
+                              if (arg == "--prefix") {
+                                  o.prefix = value;
+                              } else if (arg == "--reply") {
+                                  o.reply = value;
+                                  o.haveReply = true;
+                              } else if (arg == "--record") {
+                                  o.record = value;
+                              } else {
+                                  return false;
+                              }
+                              return true;
+                          });
     return o;
 }
 

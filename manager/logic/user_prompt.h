@@ -30,4 +30,12 @@ class UserPrompt {
     // The "Repository" dialog asking for the day's access code; the text
     // typed, or nothing when it was cancelled.
     virtual std::optional<QString> AskAccessCode() = 0;
+    // The "Local configuration" dialog ("Type password to configure:",
+    // masked, at most 4 characters); nothing when it was cancelled.
+    virtual std::optional<QString> AskUnitPin() = 0;
+    // File dialogs. `filter` is written "Description|*.ext|Description|*.ext";
+    // `defaultExtension` is added to a typed name without one. An empty text
+    // when the person cancelled.
+    virtual QString AskOpenFile(const QString& filter, const QString& defaultExtension) = 0;
+    virtual QString AskSaveFile(const QString& filter, const QString& defaultExtension) = 0;
 };

@@ -27,6 +27,26 @@ std::optional<QString> ScriptedPrompt::AskAccessCode() {
     return code;
 }
 
+std::optional<QString> ScriptedPrompt::AskUnitPin() {
+    ++unitPinAsked;
+    if (unitPins.empty()) return std::nullopt;
+    std::optional<QString> pin = unitPins.front();
+    unitPins.pop_front();
+    return pin;
+}
+
+QString ScriptedPrompt::AskOpenFile(const QString& filter, const QString&) {
+    fileFilters.append(filter);
+    if (files.empty()) return {};
+    QString name = files.front();
+    files.pop_front();
+    return name;
+}
+
+QString ScriptedPrompt::AskSaveFile(const QString& filter, const QString& defaultExtension) {
+    return AskOpenFile(filter, defaultExtension);
+}
+
 QStringList ScriptedPrompt::TakeWarnings() {
     QStringList taken = warnings;
     warnings.clear();

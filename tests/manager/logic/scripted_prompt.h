@@ -20,12 +20,21 @@ class ScriptedPrompt : public UserPrompt {
         chooseName;
     std::deque<std::optional<QString>> accessCodes;  // cancelled when empty
     int accessCodeAsked = 0;
+    std::deque<std::optional<QString>> unitPins;  // cancelled when empty
+    int unitPinAsked = 0;
+    // File dialogs: answered from the queue (cancelled when empty); the
+    // filters asked are recorded.
+    std::deque<QString> files;
+    QStringList fileFilters;
 
     void ShowWarning(const QString& text) override;
     bool AskYesNo(const QString& question) override;
     QString ChooseRepositoryName(const QList<RepoListEntry>& entries, bool allowNewName,
                                  const std::function<bool(const QString&)>& remove) override;
     std::optional<QString> AskAccessCode() override;
+    std::optional<QString> AskUnitPin() override;
+    QString AskOpenFile(const QString& filter, const QString& defaultExtension) override;
+    QString AskSaveFile(const QString& filter, const QString& defaultExtension) override;
 
     // Takes and clears the warnings recorded so far.
     QStringList TakeWarnings();

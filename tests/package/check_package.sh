@@ -56,7 +56,7 @@ for built in "$build"/bin/Vimko*; do
 done
 
 need_depends=(libc6 libstdc++6 libmariadb3 adduser)
-[[ " ${programs[*]} " == *" VimkoManager "* ]] && need_depends+=(libqt6core6)
+if [[ " ${programs[*]} " == *" VimkoManager "* ]]; then need_depends+=(libqt6core6); fi
 for dep in "${need_depends[@]}"; do
     grep -qx "$dep" "$work/depends" || fail "Depends lacks $dep: $(field Depends)"
 done
@@ -98,7 +98,7 @@ for cfg in VimkoSrv.cfg VimkoDecoder.cfg; do
 done
 for path in "${!entry[@]}"; do
     case $path in
-        /usr/ | /usr/* | /etc/ | /etc/*) ;;
+        / | /usr/ | /usr/* | /etc/ | /etc/*) ;;
         *) fail "$path lies outside /usr and /etc (postinst makes /var)" ;;
     esac
 done
@@ -106,7 +106,7 @@ done
 # Every file under /etc is a conffile, so an upgrade keeps what the operator
 # edited; and nothing else is.
 for path in "${!entry[@]}"; do
-    [[ $path == /etc/* && ${entry[$path]} == -* ]] && echo "$path"
+    if [[ $path == /etc/* && ${entry[$path]} == -* ]]; then echo "$path"; fi
 done | sort >"$work/etc-files"
 sort "$work/control/conffiles" 2>/dev/null >"$work/conffiles" || true
 diff -u "$work/etc-files" "$work/conffiles" >"$work/conffiles.diff" ||
@@ -256,19 +256,85 @@ for script in postinst prerm postrm; do
         shellcheck -s sh "$file" >"$work/$script.sc" || fail "$script: $(cat "$work/$script.sc")"
     fi
 done
-postinst="$work/control/postinst"
-if [ -f "$postinst" ]; then
-    [ "$(sed -n 's/^kUser=//p' "$postinst")" = "$service_user" ] ||
-        fail "postinst does not make the units' user $service_user"
-    # Every directory the services work or write in is made, owned by them.
-    for dir in "${!unit_dirs[@]}"; do
-        grep -qx "[[:space:]]*make_dir $dir" "$postinst" || fail "postinst does not make $dir"
-    done
-    # The configurations hold passwords: the group of the services, no others.
-    for cfg in "$root"/etc/vimko/*.cfg; do
-        grep -q "${cfg#"$root"}" "$postinst" ||
-            fail "postinst leaves ${cfg#"$root"} without its group override"
-    done
+# The maintainer scripts run without installing the package: /var and /run
+# in them point into a scratch tree, and the commands that would change the
+# system (users, groups, owners, dpkg's overrides, systemd) are stand-ins
+# that record their arguments. rm and rmdir are real, inside the scratch
+# tree. Nothing exists yet, as on a first install.
+sys="$work/sys"
+stubs="$work/stubs"
+calls="$work/calls"
+mkdir -p "$stubs" "$sys/var/lib" "$sys/var/log"
+for cmd in getent addgroup adduser install dpkg-statoverride systemctl; do
+    cat >"$stubs/$cmd" <<STUB
+#!/bin/sh
+echo "$cmd \$*" >>"$calls"
+case "$cmd \$1" in
+"getent "*) exit 2 ;;
+"dpkg-statoverride --list") exit \${VIMKO_OVERRIDE_LISTED:-1} ;;
+esac
+exit 0
+STUB
+    chmod +x "$stubs/$cmd"
+done
+# run_script NAME ARGS...: runs the scratch copy with the stand-ins; its
+# exit code. A copy that still names /var or /run is not run at all.
+run_script() {
+    local copy="$work/$1.scratch" rc=0
+    sed -e "s|/var/|$sys/var/|g" -e "s|/run/|$sys/run/|g" "$work/control/$1" >"$copy"
+    if sed -e "s|$sys/var/||g" -e "s|$sys/run/||g" "$copy" | grep -Eq '/(var|run)/'; then
+        echo "cannot move every path of $1 into the scratch tree" >"$work/script.err"
+        return 1
+    fi
+    : >"$calls"
+    PATH="$stubs:$PATH" sh "$copy" "${@:2}" >/dev/null 2>"$work/script.err" || rc=$?
+    return $rc
+}
+called() { grep -qxF "$1" "$calls"; }
+called_like() { grep -qxE "$1" "$calls"; }
+
+if [ -f "$work/control/postinst" ]; then
+    if run_script postinst configure ""; then
+        called_like "adduser .*--system .*--ingroup $service_user .*$service_user" ||
+            fail "postinst does not make the system user $service_user of the units"
+        called_like "addgroup .*--system $service_user" || fail "postinst does not make the group"
+        # Every directory the services work or write in, owned by them.
+        for dir in "${!unit_dirs[@]}"; do
+            called_like "install -d -o $service_user -g $service_user -m 07[0-7]0 $sys$dir" ||
+                fail "postinst does not make $dir for $service_user"
+        done
+        # The configurations hold passwords: readable by the services' group only.
+        for cfg in "$root"/etc/vimko/*.cfg; do
+            called "dpkg-statoverride --update --add root $service_user 0640 ${cfg#"$root"}" ||
+                fail "postinst gives ${cfg#"$root"} no group override"
+        done
+    else
+        fail "postinst configure failed: $(cat "$work/script.err")"
+    fi
+    if run_script postinst bogus; then fail "postinst accepts an unknown action"; fi
+fi
+if [ -f "$work/control/postrm" ]; then
+    # A purge after some use: a log, a driver card file, no firmware.
+    mkdir -p "$sys/var/log/vimko" "$sys/var/lib/vimko/firmware" "$sys/var/lib/vimko/driver"
+    echo entry >"$sys/var/log/vimko/VimkoSrv.log"
+    echo card >"$sys/var/lib/vimko/driver/20260101_000000_1.ddd"
+    if VIMKO_OVERRIDE_LISTED=0 run_script postrm purge; then
+        [ ! -e "$sys/var/log/vimko" ] || fail "postrm purge keeps /var/log/vimko"
+        [ -f "$sys/var/lib/vimko/driver/20260101_000000_1.ddd" ] ||
+            fail "postrm purge deletes the operator's files under /var/lib/vimko"
+        [ ! -e "$sys/var/lib/vimko/firmware" ] || fail "postrm purge keeps an empty firmware/"
+        for cfg in "$root"/etc/vimko/*.cfg; do
+            called "dpkg-statoverride --remove ${cfg#"$root"}" ||
+                fail "postrm purge keeps the override of ${cfg#"$root"}"
+        done
+    else
+        fail "postrm purge failed: $(cat "$work/script.err")"
+    fi
+    run_script postrm remove || fail "postrm remove failed: $(cat "$work/script.err")"
+fi
+if [ -f "$work/control/prerm" ]; then
+    run_script prerm remove || fail "prerm remove failed: $(cat "$work/script.err")"
+    run_script prerm upgrade 1.0 || fail "prerm upgrade failed: $(cat "$work/script.err")"
 fi
 
 if [ $faults -ne 0 ]; then

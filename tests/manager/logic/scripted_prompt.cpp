@@ -30,8 +30,12 @@ std::optional<QString> ScriptedPrompt::AskAccessCode() {
 std::optional<QString> ScriptedPrompt::AskUnitPin() {
     ++unitPinAsked;
     if (unitPins.empty()) return std::nullopt;
-    std::optional<QString> pin = unitPins.front();
+    // Copied out as AskAccessCode does: GCC's -O2 sees the optional's copy
+    // as maybe uninitialised and -Werror stops the normal build.
+    bool given = unitPins.front().has_value();
+    QString pin = given ? *unitPins.front() : QString();
     unitPins.pop_front();
+    if (!given) return std::nullopt;
     return pin;
 }
 

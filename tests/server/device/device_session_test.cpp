@@ -1,6 +1,5 @@
-// The unit session in-process: a slot whose "connection" is one end of a
-// socket pair, the test holding the other end as the unit, and a real
-// database. Every reply the session sends is read back as the unit sees it.
+// The unit session in-process (tests/support/unit_session_fixture.h): every
+// reply the session sends is read back as the unit sees it.
 
 #include "server/device/device_session.h"
 
@@ -20,55 +19,18 @@
 #include "tests/support/frame_bytes.h"
 #include "tests/support/server_process.h"
 #include "tests/support/store_fixture.h"
+#include "tests/support/unit_session_fixture.h"
 
 namespace {
 
-class SessionTest : public StoreTest {
+class SessionTest : public UnitSessionTest {
   protected:
-    void SetUp() override {
-        StoreTest::SetUp();
-        gConfig.sndTimeout = 1;
-        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, m_pair), 0);
-        DeviceSlot& d = tasks[0];
-        d.state = kSlotActive;
-        d.tcp = 1;
-        d.socket = m_pair[0];
-        d.terminator = '\n';
-        d.owner = kOwnerNone;
-        d.newProtocol = 1;
-    }
-    void TearDown() override {
-        close(m_pair[0]);
-        close(m_pair[1]);
-        StoreTest::TearDown();
-    }
-
-    int Line(const std::string& bytes) {
-        std::string text = B64(bytes);
-        CopyText(tasks[0].line, text);
-        SqlLease db;
-        return ProcessDeviceLine(0, db);
-    }
-    // Everything the session sent to the unit so far.
-    std::string Replies() {
-        std::string out;
-        char buffer[4096];
-        pollfd pfd{m_pair[1], POLLIN, 0};
-        while (poll(&pfd, 1, 0) > 0) {
-            ssize_t n = read(m_pair[1], buffer, sizeof buffer);
-            if (n <= 0) break;
-            out.append(buffer, static_cast<size_t>(n));
-        }
-        return out;
-    }
     void Identify(uint32_t version = 0) {
         std::string payload = Text("356000000000077", 15) + Text("Van", 16) + Text("", 20) +
                               Text("", 17) + Text("", 13) + Le(version, 4);
         ASSERT_EQ(Line(Frame(0, 85, payload)), 1);
         Replies();
     }
-
-    int m_pair[2] = {-1, -1};
 };
 
 // A listening far end for tunnels on a port of the kernel's choosing.

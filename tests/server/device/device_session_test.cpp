@@ -195,6 +195,30 @@ TEST_F(SessionTest, OfflineConfigurationReplacedInFlightIsStillSent) {
     EXPECT_EQ(d.offlineStatus, 7);
 }
 
+// The unit's answer races the console storing a new offline configuration:
+// the session read the old one's claim just before the console took it back.
+// The answer is booked on the old configuration only; the new one is neither
+// marked acknowledged nor refused, and goes out after the next line.
+TEST_F(SessionTest, AnswerRacingANewOfflineConfigurationLeavesTheNewOnePending) {
+    Identify();
+    DeviceSlot& d = tasks[0];
+    for (int answer : {37, 44}) {
+        StoreOfflineConfig(0, "OLDLINE\n", 3);
+        ASSERT_EQ(Line(Frame(40, 0, "")), 1);
+        EXPECT_EQ(Replies(), "OLDLINE\n" + kAck);
+        StoreOfflineConfig(0, "NEWLINE\n", 4);
+        d.owner = kOwnerOfflineConfig;  // the claim as the unit's session read it
+        EXPECT_EQ(Line(Frame(answer, 0, "")), 1) << answer;
+        EXPECT_EQ(d.offlineStatus, 1) << answer;
+        EXPECT_EQ(d.owner, kOwnerNone) << answer;
+        ASSERT_EQ(Line(Frame(40, 0, "")), 1);
+        EXPECT_EQ(Replies(), "NEWLINE\n" + kAck) << answer;
+        EXPECT_EQ(d.offlineStatus, 2) << answer;
+        EXPECT_EQ(Line(Frame(answer, 0, "")), 1);
+        EXPECT_EQ(d.offlineStatus, answer == 37 ? 7 : 6) << answer;
+    }
+}
+
 // A send to a slot whose connection is already closed fails at once rather
 // than waiting SND_TIMEOUT seconds.
 TEST_F(SessionTest, SendToAClosedConnectionFailsAtOnce) {

@@ -29,9 +29,13 @@ std::optional<QString> ScriptedPrompt::AskAccessCode() {
 
 std::optional<QString> ScriptedPrompt::AskUnitPin() {
     ++unitPinAsked;
+    // Copied out as the access codes are: GCC's uninitialised-use warning
+    // trips over a copied std::optional<QString> here.
     if (unitPins.empty()) return std::nullopt;
-    std::optional<QString> pin = unitPins.front();
+    bool given = unitPins.front().has_value();
+    QString pin = given ? *unitPins.front() : QString();
     unitPins.pop_front();
+    if (!given) return std::nullopt;
     return pin;
 }
 

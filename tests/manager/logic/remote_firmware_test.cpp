@@ -68,15 +68,6 @@ TEST(RemoteFirmware, AdapterImageFromAFileArrivesWhole) {
     EXPECT_TRUE(m.progress.contains("100"));
     EXPECT_EQ(m.progress.back(), "0");
 
-    // A second upload to the same unit: the buffer is filled afresh.
-    QByteArray second = AdapterImage("KORV2.BIN", PatternBytes(255, 8));
-    m.Load(second, kFirmwareKorvalen, 4);
-    m.sender.RemoteFirmware(-1);
-    EXPECT_EQ(m.prompt.TakeWarnings(), QStringList());
-    got = unit.unit().AdapterFirmware();
-    EXPECT_EQ(got.name, "KORV2.BIN");
-    EXPECT_EQ(got.image, Std(PatternBytes(255, 8)));
-
     // An image the server refuses (no file name): the write command's error.
     m.Load(PatternBytes(600, 9).replace('\0', '\1'), kFirmwareKorvalen, 4);
     m.sender.RemoteFirmware(-1);

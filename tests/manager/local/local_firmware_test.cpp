@@ -104,7 +104,9 @@ TEST(LocalFirmware, LongDallasListOfEachKindOfEnding) {
         if (c.report == nullptr) continue;
         EXPECT_TRUE(f.WaitForUnitLog(c.report)) << f.UnitLog();
         EXPECT_EQ(progress.mid(0, 4), (QStringList{"0", "33", "66", "100"}));
-        if (c.warnings.isEmpty()) EXPECT_EQ(f.state.statusText, "Operation done correctly");
+        if (c.warnings.isEmpty()) {
+            EXPECT_EQ(f.state.statusText, "Operation done correctly");
+        }
     }
 }
 

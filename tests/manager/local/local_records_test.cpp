@@ -74,7 +74,9 @@ TEST(LocalRecords, ImageSliceAndDallasBlocksStayInsideTheData) {
         SCOPED_TRACE(c.size);
         Bytes data(c.size, 7);
         ASSERT_EQ(LocalDallasBlockCount(data.size()), c.blocks);
-        if (c.blocks > 0) EXPECT_EQ(LocalDallasBlock(data, c.blocks - 1).size(), c.lastBlock);
+        if (c.blocks > 0) {
+            EXPECT_EQ(LocalDallasBlock(data, c.blocks - 1).size(), c.lastBlock);
+        }
         EXPECT_TRUE(LocalDallasBlock(data, c.blocks).empty());
     }
 }

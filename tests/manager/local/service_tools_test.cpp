@@ -13,8 +13,9 @@
 
 namespace {
 
-// One module answer (the first step of a monitor cycle).
+// One module answer: the first step of a new monitor cycle.
 bool SeeModule(LocalFixture& f) {
+    f.monitor.Reset(f.state.deviceType);
     f.monitor.RefreshButton();
     f.monitor.PollStep();
     return PumpUntil([&] { return f.label.moduleSeenForLabel; }, 3000);

@@ -29,9 +29,9 @@ void LogWrite(const char* format, ...) VIMKO_PRINTF(1, 2);
 // LogWrite opened (hex dumps, echoes of sent lines).
 void LogAppend(const char* format, ...) VIMKO_PRINTF(1, 2);
 
-// Appends several entries (each a message with its line end) in one
-// open-append-close: each gets its own prefix and stays whole, and a row's
-// decode entries cost one file opening instead of one each.
+// Appends several entries (each a message with its line end) in one write:
+// each gets its own prefix and stays whole, and a row's decode entries cost
+// one path lookup and one write instead of one each.
 void LogWriteEntries(const std::vector<std::string>& messages);
 
 // The prefix of an entry written at log clock `clock`.

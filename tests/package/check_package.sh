@@ -227,7 +227,7 @@ if [ -f "$rotate" ]; then
     # Comments out: what logrotate reads.
     sed -e 's/#.*//' "$rotate" >"$work/rotate"
     if grep -qw copytruncate "$work/rotate"; then
-        fail "logrotate: copytruncate, though every log entry is one open-append-close"
+        fail "logrotate: copytruncate, though the next entry after a rename starts a new file"
     fi
     grep -Eq "^[[:space:]]*su[[:space:]]+${service_user}[[:space:]]" "$work/rotate" ||
         fail "logrotate: no 'su $service_user' for the directory the service user owns"

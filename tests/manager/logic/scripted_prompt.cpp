@@ -30,8 +30,12 @@ std::optional<QString> ScriptedPrompt::AskAccessCode() {
 std::optional<QString> ScriptedPrompt::AskUnitPin() {
     ++unitPinAsked;
     if (unitPins.empty()) return std::nullopt;
-    std::optional<QString> pin = unitPins.front();
+    // Taken apart like the access codes: copying the optional itself trips
+    // GCC's uninitialised-use warning.
+    bool given = unitPins.front().has_value();
+    QString pin = given ? *unitPins.front() : QString();
     unitPins.pop_front();
+    if (!given) return std::nullopt;
     return pin;
 }
 

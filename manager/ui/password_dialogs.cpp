@@ -3,13 +3,36 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QVBoxLayout>
+
+namespace {
+
+// The platform style's own mask character is a dot; the manager's fields
+// have always shown '*'.
+class StarStyle : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_LineEdit_PasswordCharacter) return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+}  // namespace
+
+void MaskWithStars(QLineEdit* field) {
+    // One style for the program's life: widgets do not own their style.
+    static StarStyle* style = new StarStyle;
+    field->setEchoMode(QLineEdit::Password);
+    field->setStyle(style);
+}
 
 PasswordDialog::PasswordDialog(const QString& title, const QStringList& lines, int maxLength,
                                bool cancel, QWidget* parent)
     : QDialog(parent), m_field(new QLineEdit(this)) {
     setWindowTitle(title);
-    m_field->setEchoMode(QLineEdit::Password);
+    MaskWithStars(m_field);
     if (maxLength > 0) m_field->setMaxLength(maxLength);
     auto* layout = new QVBoxLayout(this);
     for (const QString& line : lines) layout->addWidget(new QLabel(line, this));

@@ -8,6 +8,9 @@
 
 class QLineEdit;
 
+// Makes `field` a masked field that shows each character as '*'.
+void MaskWithStars(QLineEdit* field);
+
 class PasswordDialog : public QDialog {
   public:
     // `lines` above the field; `maxLength` 0 for no limit; Cancel offered

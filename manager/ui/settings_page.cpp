@@ -12,13 +12,14 @@
 #include <QVBoxLayout>
 
 #include "manager/logic/file_filter.h"
+#include "manager/ui/password_dialogs.h"
 
 namespace {
 
 QLineEdit* Field(QWidget* parent, const char* name, bool masked = false) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QLatin1String(name));
-    if (masked) edit->setEchoMode(QLineEdit::Password);
+    if (masked) MaskWithStars(edit);
     return edit;
 }
 

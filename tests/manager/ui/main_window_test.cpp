@@ -14,8 +14,8 @@
 
 #include "manager/logic/device_list.h"
 #include "manager/ui/configuration_page.h"
-#include "manager/ui/param_table.h"
 #include "manager/ui/group_page.h"
+#include "manager/ui/param_table.h"
 #include "manager/ui/settings_page.h"
 #include "manager/ui/status_panel.h"
 #include "manager/ui/terminate_window.h"
@@ -60,6 +60,8 @@ TEST(MainWindow, StartsReadyWithDefaultsAndGroupHidden) {
     EXPECT_EQ(w.settingsPage()->localStatus()->text(), "Disconnected");
     EXPECT_EQ(w.settingsPage()->printerProgram(), "Printer.exe");
     EXPECT_EQ(w.settingsPage()->Server().user, "administrator");
+    EXPECT_EQ(w.settingsPage()->findChild<QLineEdit*>("serverPassword")->displayText(), "******");
+    EXPECT_EQ(w.settingsPage()->findChild<QLineEdit*>("repoPassword")->displayText(), "******");
     EXPECT_EQ(Children(f.Node("Remote managnent")), QStringList{"Refresh device list"});
     EXPECT_FALSE(Children(f.Node("Local managment")).isEmpty());
     EXPECT_FALSE(FileExists(f.dir.File("VimkoManager.ini")));

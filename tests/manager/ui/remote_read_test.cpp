@@ -9,6 +9,7 @@
 #include <QTableWidget>
 
 #include "manager/ui/configuration_page.h"
+#include "manager/ui/param_table.h"
 #include "manager/ui/settings_page.h"
 #include "manager/ui/status_panel.h"
 #include "tests/manager/logic/live_unit.h"

@@ -11,6 +11,7 @@
 
 #include "manager/logic/device_list.h"
 #include "manager/ui/bit_dialog.h"
+#include "manager/ui/group_page.h"
 #include "manager/ui/password_dialogs.h"
 #include "manager/ui/profiles_dialog.h"
 #include "manager/ui/repository_dialog.h"
@@ -52,6 +53,9 @@ TEST(Screenshots, EveryPage) {
         Save(w, p.name);
     }
     w.ShowRemoteView();
+    w.context().remote.group = {{"Truck 1", "356000000000001", "Vimko-3 TCP", "Correct"},
+                                {"Van 2", "356000000000002", "Vimko-2 TCP", "Invalid device type"}};
+    w.groupPage()->Reload();
     w.pages()->setCurrentIndex(MainWindow::kPageGroup);
     Save(w, "group");
 }

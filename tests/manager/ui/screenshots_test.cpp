@@ -1,5 +1,5 @@
 // A picture of every page and dialog, saved as PNG into the build folder
-// (screenshots/), so a change of the layout can be looked at without a
+// (screenshots/window_*.png), so a change of the layout can be looked at without a
 // display. The README shows copies of the main ones.
 
 #include <gtest/gtest.h>
@@ -26,7 +26,7 @@ void Save(QWidget& widget, const QString& name) {
     widget.show();
     QPixmap picture = widget.grab();
     ASSERT_FALSE(picture.isNull()) << name.toStdString();
-    QString path = kDir + '/' + name + ".png";
+    QString path = kDir + QStringLiteral("/window_") + name + ".png";
     ASSERT_TRUE(picture.save(path)) << path.toStdString();
     EXPECT_GT(QFileInfo(path).size(), 1000) << path.toStdString();
 }

@@ -1,11 +1,12 @@
-// GoogleTest main for the manager's window tests: widgets need a
-// QApplication; the tests run on the offscreen platform.
+// GoogleTest main for the manager's page tests: widgets need a QApplication
+// (run on the offscreen platform, so no display is needed).
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
-    // Test discovery runs the binary without the test's environment.
+    // CTest lists the tests without the test environment, so the platform
+    // is chosen here as well.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

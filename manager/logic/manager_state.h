@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 // Index of the device combo: selects the parameter lists, the console
 // commands, the serial framing and the monitor rows.
@@ -70,6 +71,11 @@ struct ManagerState {
     QString statusText = QStringLiteral("Ready");  // the status panel
     QString progress = QStringLiteral("0");        // the status bar's progress value, percent
 
+    // Set by the main window: called with true when an operation begins and
+    // with false when it ends, so the window disables its combos and shows
+    // the Terminate window for every controller's BusyScope alike.
+    std::function<void(bool busy)> busyChanged;
+
     // The state half of the busy protocol (the windows add the Terminate
     // window and the disabled combos). BeginBusy returns true, and does
     // nothing, when an operation already runs.
@@ -79,11 +85,13 @@ struct ManagerState {
         terminateRequested = false;
         busyTicks = 0;
         statusCountdown = 0;
+        if (busyChanged) busyChanged(true);
         return false;
     }
     void EndBusy() {
         busy = false;
         if (statusCountdown == 0) statusCountdown = 10;
+        if (busyChanged) busyChanged(false);
     }
 
     // Shows `text` in the status panel for `ticks` timer ticks.

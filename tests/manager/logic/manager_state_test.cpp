@@ -51,4 +51,18 @@ TEST(ManagerState, TicksShowBusyTimeThenReady) {
     EXPECT_EQ(state.busyTicks, 123);  // counted only while busy
 }
 
+TEST(ManagerState, BusyHookSeesEveryBeginAndEndButNotRefusals) {
+    ManagerState state;
+    QStringList calls;
+    state.busyChanged = [&](bool busy) {
+        calls.append(QString("%1 busy=%2").arg(busy ? "begin" : "end").arg(state.busy));
+    };
+    {
+        BusyScope first(state);
+        BusyScope refused(state);
+        EXPECT_TRUE(refused.refused());
+    }
+    EXPECT_EQ(calls, (QStringList{"begin busy=1", "end busy=0"}));
+}
+
 }  // namespace

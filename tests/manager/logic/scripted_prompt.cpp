@@ -30,8 +30,12 @@ std::optional<QString> ScriptedPrompt::AskAccessCode() {
 std::optional<QString> ScriptedPrompt::AskUnitPin() {
     ++unitPinAsked;
     if (unitPins.empty()) return std::nullopt;
-    std::optional<QString> pin = unitPins.front();
+    // Copied out as a plain QString: GCC's uninitialised-use check trips
+    // over a moved std::optional<QString> at -O2.
+    bool given = unitPins.front().has_value();
+    QString pin = given ? *unitPins.front() : QString();
     unitPins.pop_front();
+    if (!given) return std::nullopt;
     return pin;
 }
 

@@ -1,0 +1,220 @@
+#include "manager/ui/firmware_page.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+const char kLocalVersionText[] = "Available in tab 'Monitoring'";
+
+QPushButton* NamedButton(const QString& text, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    return button;
+}
+
+QLineEdit* NamedField(const QString& text, const char* name, QWidget* parent) {
+    auto* field = new QLineEdit(text, parent);
+    field->setObjectName(QLatin1String(name));
+    return field;
+}
+
+}  // namespace
+
+FirmwarePage::FirmwarePage(ManagerContext& context, QWidget* parent)
+    : QWidget(parent), m_context(context) {
+    BuildLayout();
+    ConnectButtons();
+    ApplyLocalControls(false);
+    ApplyRemoteControls(false);
+    m_send->setEnabled(false);
+    m_version->setEnabled(false);
+}
+
+// ---------------------------------------------------------------------------
+// Layout: the kind combo, the version line and its "&Read" across the top;
+// "&Import", "&Send" and the description pane on the left; the service
+// groups stacked on the right.
+
+void FirmwarePage::BuildLayout() {
+    m_kind = new QComboBox(this);
+    m_kind->setObjectName(QStringLiteral("kindCombo"));
+    m_kind->addItems({QStringLiteral("Firmware Vimko"), QStringLiteral("Firmware KX-05/Tacho"),
+                      QStringLiteral("Firmware Korvalen")});
+    m_kind->setCurrentIndex(kFirmwareVimko);
+    m_version = NamedField(QString(), "versionLine", this);
+    m_version->setReadOnly(true);
+    m_versionRead = NamedButton(QStringLiteral("&Read"), "versionRead", this);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_kind);
+    top->addWidget(m_version, 1);
+    top->addWidget(m_versionRead);
+
+    m_import = NamedButton(QStringLiteral("&Import"), "firmwareImport", this);
+    m_send = NamedButton(QStringLiteral("&Send"), "firmwareSend", this);
+    m_description = new QTextEdit(this);
+    m_description->setObjectName(QStringLiteral("description"));
+    m_description->setReadOnly(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_import);
+    buttons->addWidget(m_send);
+    buttons->addStretch(1);
+    auto* left = new QVBoxLayout;
+    left->addLayout(buttons);
+    left->addWidget(m_description, 1);
+
+    auto group = [this](const QString& title, QGroupBox*& box) {
+        box = new QGroupBox(title, this);
+        auto* row = new QHBoxLayout(box);
+        return row;
+    };
+    QHBoxLayout* row = group(QStringLiteral("Distanse setup:"), m_distanceGroup);
+    m_distance = NamedField(QStringLiteral("0"), "distanceField", m_distanceGroup);
+    m_distanceUpdate = NamedButton(QStringLiteral("&Update"), "distanceUpdate", m_distanceGroup);
+    row->addWidget(m_distance, 1);
+    row->addWidget(m_distanceUpdate);
+
+    row = group(QStringLiteral("Clear memory:"), m_clearGroup);
+    m_clear = NamedButton(QStringLiteral("&Clear"), "clearMemory", m_clearGroup);
+    row->addStretch(1);
+    row->addWidget(m_clear);
+
+    row = group(QStringLiteral("Read data archives:"), m_archiveGroup);
+    m_archiveCount = NamedField(QStringLiteral("100"), "archiveCount", m_archiveGroup);
+    m_archiveRead = NamedButton(QStringLiteral("&Read"), "archiveRead", m_archiveGroup);
+    row->addWidget(m_archiveCount, 1);
+    row->addWidget(m_archiveRead);
+
+    row = group(QStringLiteral("Read the data unread:"), m_unreadGroup);
+    m_unreadRead = NamedButton(QStringLiteral("&Read"), "unreadRead", m_unreadGroup);
+    row->addStretch(1);
+    row->addWidget(m_unreadRead);
+
+    row = group(QStringLiteral("Long DALLAS list:"), m_dallasGroup);
+    m_dallasWrite = NamedButton(QStringLiteral("&Write"), "dallasWrite", m_dallasGroup);
+    row->addStretch(1);
+    row->addWidget(m_dallasWrite);
+
+    auto* service = new QVBoxLayout;
+    for (QGroupBox* box :
+         {m_distanceGroup, m_clearGroup, m_archiveGroup, m_unreadGroup, m_dallasGroup}) {
+        service->addWidget(box);
+    }
+    service->addStretch(1);
+
+    auto* body = new QHBoxLayout;
+    body->addLayout(left, 1);
+    body->addLayout(service);
+
+    auto* page = new QVBoxLayout(this);
+    page->addLayout(top);
+    page->addLayout(body, 1);
+}
+
+void FirmwarePage::ConnectButtons() {
+    connect(m_kind, &QComboBox::currentIndexChanged, this, [this] { DropFirmware(); });
+    connect(m_distanceUpdate, &QPushButton::clicked, this, &FirmwarePage::OnDistance);
+    connect(m_archiveRead, &QPushButton::clicked, this, &FirmwarePage::OnArchive);
+}
+
+int FirmwarePage::kind() const {
+    return m_kind->currentIndex();
+}
+
+// ---------------------------------------------------------------------------
+// Control sets and views
+
+void FirmwarePage::ApplyLocalControls(bool on) {
+    const bool archives = on && m_context.state.deviceType != kVimko1;
+    m_send->setEnabled(on && m_context.state.firmwareLoaded);
+    m_distanceUpdate->setEnabled(on);
+    m_distance->setEnabled(on);
+    m_clear->setEnabled(on);
+    m_archiveRead->setEnabled(archives);
+    m_archiveCount->setEnabled(archives);
+    m_unreadRead->setEnabled(archives);
+    m_dallasWrite->setEnabled(on);
+}
+
+void FirmwarePage::ApplyRemoteControls(bool on) {
+    m_send->setEnabled(on && m_context.state.firmwareLoaded);
+    m_distanceUpdate->setEnabled(on);
+    m_distance->setEnabled(on);
+    m_archiveRead->setEnabled(on);
+    m_archiveCount->setEnabled(on);
+    m_versionRead->setEnabled(on);
+    m_dallasWrite->setEnabled(on);
+}
+
+void FirmwarePage::ShowLocalView() {
+    m_version->setEnabled(false);
+    m_version->setText(QLatin1String(kLocalVersionText));
+}
+
+void FirmwarePage::ShowRemoteView() {
+    m_version->setEnabled(true);
+    m_version->clear();
+}
+
+void FirmwarePage::DeviceTypeChanged() {
+    DropFirmware();
+    // Archive reading is offered locally for Vimko-2 and Vimko-3/4 only.
+    if (m_context.state.localControlsOn) ApplyLocalControls(true);
+}
+
+void FirmwarePage::DropFirmware() {
+    m_context.state.firmwareLoaded = false;
+    m_context.state.firmwareImage.clear();
+    m_send->setEnabled(false);
+    m_description->clear();
+    if (m_context.state.remoteView) m_version->clear();
+}
+
+// ---------------------------------------------------------------------------
+// Description pane
+
+void FirmwarePage::ShowDescription(const QStringList& boldLines, const QStringList& lines) {
+    m_description->clear();
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    QTextCharFormat plain;
+    plain.setFontWeight(QFont::Normal);
+    QTextCursor cursor(m_description->document());
+    bool first = true;
+    auto add = [&](const QString& text, const QTextCharFormat& format) {
+        if (!first) cursor.insertBlock();
+        first = false;
+        cursor.setCharFormat(format);
+        cursor.insertText(text, format);
+    };
+    for (const QString& line : boldLines) add(line, bold);
+    for (const QString& line : lines) add(line, plain);
+}
+
+QString FirmwarePage::descriptionText() const {
+    return m_description->toPlainText();
+}
+
+QString FirmwarePage::versionText() const {
+    return m_version->text();
+}
+
+// ---------------------------------------------------------------------------
+// Actions. The remote view works the unit selected in the tree through the
+// server's console; the local view the unit on the serial cable.
+
+void FirmwarePage::OnDistance() {
+    if (m_context.state.remoteView) m_context.remote.RemoteDistance(m_distance->text());
+}
+
+void FirmwarePage::OnArchive() {
+    if (m_context.state.remoteView) m_context.remote.RemoteRecovery(m_archiveCount->text());
+}

@@ -47,7 +47,7 @@ void FirmwarePage::BuildLayout() {
     m_kind->setObjectName(QStringLiteral("kindCombo"));
     m_kind->addItems({QStringLiteral("Firmware Vimko"), QStringLiteral("Firmware KX-05/Tacho"),
                       QStringLiteral("Firmware Korvalen")});
-    m_kind->setCurrentIndex(kFirmwareVimko);
+    m_kind->setCurrentIndex(0);
     m_version = NamedField(QString(), "versionLine", this);
     m_version->setReadOnly(true);
     m_versionRead = NamedButton(QStringLiteral("&Read"), "versionRead", this);

@@ -20,13 +20,6 @@ class QLineEdit;
 class QPushButton;
 class QTextEdit;
 
-// Items of the firmware-kind combo, in combo order.
-enum FirmwareKind : int {
-    kFirmwareVimko = 0,
-    kFirmwareKx05 = 1,
-    kFirmwareKorvalen = 2,
-};
-
 class FirmwarePage : public QWidget {
     Q_OBJECT
   public:
@@ -44,6 +37,7 @@ class FirmwarePage : public QWidget {
 
     // The main window disables it while an operation runs.
     QComboBox* kindCombo() const { return m_kind; }
+    // The combo's index: 0 Vimko, 1 KX-05/Tacho, 2 Korvalen.
     int kind() const;
 
     // The description pane of a loaded image: `boldLines` first, in bold,

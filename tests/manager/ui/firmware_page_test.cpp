@@ -111,7 +111,7 @@ TEST(FirmwarePage, DefaultsAndArchiveReadingFollowTheDeviceType) {
     PagesFixture m;
     EXPECT_EQ(m.firmware.kindCombo()->count(), 3);
     EXPECT_EQ(m.firmware.kindCombo()->itemText(1), "Firmware KX-05/Tacho");
-    EXPECT_EQ(m.firmware.kind(), kFirmwareVimko);
+    EXPECT_EQ(m.firmware.kind(), 0);
     EXPECT_EQ(Control<QLineEdit>(m.firmware, "distanceField")->text(), "0");
     EXPECT_EQ(Control<QLineEdit>(m.firmware, "archiveCount")->text(), "100");
     m.LocalControls(true);

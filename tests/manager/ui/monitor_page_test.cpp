@@ -169,6 +169,7 @@ TEST(MonitorGridDelegate, IconIsDrawnAndTheMarkerIsNot) {
     };
     PagesFixture m;
     m.SetDeviceType(kVimko3);
+    m.LocalControls(true);
     m.monitor.ShowAnswer(0, "Imei:354330031234567 Ccid:8948\nVer:396 Stat:1\nIcon=0");
     m.monitor.ShowAnswer(1, "Fixstat:0 Satuse:0\nIcon=2");
     m.monitor.ShowAnswer(2, "Rawdin:00000000");

@@ -30,6 +30,32 @@ class ConfigLineCursor {
 bool MatchConfigInt(const std::string& line, const char* key, int& value);
 bool MatchConfigText(const std::string& line, const char* key, std::string& value);
 
+// One "KEY=value" line of a fixed-order file and the field of `Config` it
+// fills: an integer field or a text field, the other one null.
+template <typename Config>
+struct ConfigKey {
+    const char* key;
+    int Config::*intField;
+    std::string Config::*textField;
+};
+
+// Reads one line per key in the table's order; each holds at most
+// kConfigLineMax characters and matches its key. False at the first line
+// that is missing, too long or does not match: there are no defaults and
+// no other order.
+template <typename Config, size_t N>
+bool ReadConfigKeys(ConfigLineCursor& cursor, const ConfigKey<Config> (&keys)[N], Config& config) {
+    std::string line;
+    for (const ConfigKey<Config>& key : keys) {
+        if (!cursor.Next(line) || line.size() > kConfigLineMax) return false;
+        bool matched = key.intField != nullptr
+                           ? MatchConfigInt(line, key.key, config.*key.intField)
+                           : MatchConfigText(line, key.key, config.*key.textField);
+        if (!matched) return false;
+    }
+    return true;
+}
+
 // The whole file at `path`; false when it cannot be read.
 bool ReadConfigFile(const std::string& path, std::string& text);
 

@@ -7,43 +7,25 @@
 
 namespace {
 
-enum class KeyKind { kInt, kText };
-
-struct KeySpec {
-    const char* key;
-    KeyKind kind;
-    int DecoderConfig::*intField;
-    std::string DecoderConfig::*textField;
-};
-
 // The file's fixed order; there are no defaults and no other order.
-const KeySpec kKeys[] = {
-    {"LOG_FILE", KeyKind::kText, nullptr, &DecoderConfig::logFile},
-    {"SQL_DATABASE", KeyKind::kText, nullptr, &DecoderConfig::sqlDatabase},
-    {"SQL_HOST", KeyKind::kText, nullptr, &DecoderConfig::sqlHost},
-    {"SQL_USER", KeyKind::kText, nullptr, &DecoderConfig::sqlUser},
-    {"SQL_PASSWD", KeyKind::kText, nullptr, &DecoderConfig::sqlPasswd},
-    {"SQL_PORT", KeyKind::kInt, &DecoderConfig::sqlPort, nullptr},
-    {"SQL_REQUESTS", KeyKind::kInt, &DecoderConfig::sqlRequests, nullptr},
-    {"FMS_ITEMS", KeyKind::kInt, &DecoderConfig::fmsItems, nullptr},
+const ConfigKey<DecoderConfig> kKeys[] = {
+    {"LOG_FILE", nullptr, &DecoderConfig::logFile},
+    {"SQL_DATABASE", nullptr, &DecoderConfig::sqlDatabase},
+    {"SQL_HOST", nullptr, &DecoderConfig::sqlHost},
+    {"SQL_USER", nullptr, &DecoderConfig::sqlUser},
+    {"SQL_PASSWD", nullptr, &DecoderConfig::sqlPasswd},
+    {"SQL_PORT", &DecoderConfig::sqlPort, nullptr},
+    {"SQL_REQUESTS", &DecoderConfig::sqlRequests, nullptr},
+    {"FMS_ITEMS", &DecoderConfig::fmsItems, nullptr},
 };
-
-bool ParseKeyLine(const std::string& line, const KeySpec& key, DecoderConfig& config) {
-    if (line.size() > kConfigLineMax) return false;
-    if (key.kind == KeyKind::kInt) return MatchConfigInt(line, key.key, config.*key.intField);
-    return MatchConfigText(line, key.key, config.*key.textField);
-}
 
 }  // namespace
 
 bool ParseDecoderConfig(const std::string& text, DecoderConfig& config, DecoderRules& rules) {
     ConfigLineCursor cursor(text);
-    std::string line;
-    for (const KeySpec& key : kKeys) {
-        if (!cursor.Next(line)) return false;
-        if (!ParseKeyLine(line, key, config)) return false;
-    }
+    if (!ReadConfigKeys(cursor, kKeys, config)) return false;
 
+    std::string line;
     for (DecodeRule& rule : rules.rules) rule.used = false;
     // FMS_ITEMS says how many lines follow; the file may hold more (they
     // are not read) but not fewer.

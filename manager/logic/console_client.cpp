@@ -97,6 +97,12 @@ void ConsoleClient::Send(const QString& line) {
     m_socket->flush();
 }
 
+bool ConsoleClient::SendLine(const QString& line) {
+    if (m_readerFailed || !m_loggedIn) return false;
+    Send(line);
+    return true;
+}
+
 void ConsoleClient::ResetProgress() {
     m_state.progress = QStringLiteral("0");
     emit statusChanged();

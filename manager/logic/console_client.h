@@ -36,6 +36,14 @@ class ConsoleClient : public QObject {
     // Stops the reader and closes the socket.
     void ConsoleDisconnect();
 
+    // For an exchange that keeps several lines in flight (the firmware copy)
+    // instead of one command at a time: sends one line without waiting
+    // (false when not logged in or the connection failed), takes the oldest
+    // received line, waits in the event loop for the next line or `ms`.
+    bool SendLine(const QString& line);
+    bool TakeLine(QString& line);
+    void WaitForLine(int ms);
+
     // Shorter windows for tests.
     void SetWindows(int loginMs, int commandMs) {
         m_loginWindowMs = loginMs;
@@ -56,9 +64,6 @@ class ConsoleClient : public QObject {
     void OnReaderTick();
     void OnSocketError(QAbstractSocket::SocketError error);
     void HandOver(const QByteArray& line);
-    bool TakeLine(QString& line);
-    // Runs the event loop until a line arrives or `ms` pass.
-    void WaitForLine(int ms);
     void ResetProgress();
 
     ManagerState& m_state;

@@ -63,7 +63,10 @@ struct ManagerState {
     QByteArray firmwareImage;
 
     int deviceType = kVimko3;
-    bool offlineMode = false;                      // the "OFF-LINE mode" check box
+    int firmwareKind = 0;      // the firmware-kind combo: 0 Vimko, 1 KX-05/Tacho, 2 Korvalen
+    int firmwareFlags = 0;     // kind bit | CPU bit of firmwareImage, set when it was taken
+    QString firmwareVersion;   // the firmware-version line
+    bool offlineMode = false;  // the "OFF-LINE mode" check box
     QString statusText = QStringLiteral("Ready");  // the status panel
     QString progress = QStringLiteral("0");        // the status bar's progress value, percent
 

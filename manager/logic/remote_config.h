@@ -38,6 +38,12 @@ class RemoteConfig : public QObject {
     void SelectUnit(int row, int image);
     void SelectGroup();
     int selectedImage() const { return m_image; }
+    bool groupSelected() const { return m_groupSelected; }
+    // A unit node is selected and its row is in deviceList.
+    bool unitSelected() const { return m_row >= 0 && m_row < m_state.deviceList.size(); }
+    // The selected unit's row; the occupied group rows (indices into group).
+    DeviceListEntry Selected() const;
+    QList<int> Members() const;
     // A click on a node of the remote tree: selects a unit or the group,
     // logs in when not connected, switches the remote control set and shows
     // the node's status line. While an operation runs the click only asks
@@ -83,8 +89,6 @@ class RemoteConfig : public QObject {
   private:
     void RunServiceCommand(const QString& word, const QString& value, qlonglong notANumber,
                            const QString& groupWarning, const QString& failure);
-    DeviceListEntry Selected() const;
-    QList<int> Members() const;
     bool SelectedFits(const QString& mismatchWarning);
     void Done();
 

@@ -7,6 +7,9 @@
 #include <QTextBlock>
 #include <QVBoxLayout>
 
+#include "manager/logic/serial_link.h"
+#include "manager/logic/service_tools.h"
+
 DebugPage::DebugPage(ManagerContext& context, QWidget* parent)
     : QWidget(parent), m_context(context) {
     m_log = new QPlainTextEdit(this);
@@ -31,6 +34,12 @@ DebugPage::DebugPage(ManagerContext& context, QWidget* parent)
 
     connect(m_write, &QPushButton::clicked, this, &DebugPage::OnWrite);
     connect(m_clear, &QPushButton::clicked, m_log, &QPlainTextEdit::clear);
+    if (m_context.link) {
+        connect(m_context.link, &SerialLink::debugLine, this, &DebugPage::AppendLine);
+    }
+    if (m_context.tools) {
+        connect(m_dump, &QPushButton::clicked, m_context.tools, &ServiceTools::SystemDump);
+    }
     ApplyLocalControls(false);
 }
 

@@ -9,6 +9,12 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "manager/logic/firmware_import.h"
+#include "manager/logic/local_config.h"
+#include "manager/logic/local_firmware.h"
+#include "manager/logic/long_dallas.h"
+#include "manager/logic/remote_firmware.h"
+
 namespace {
 
 const char kLocalVersionText[] = "Available in tab 'Monitoring'";
@@ -33,7 +39,6 @@ FirmwarePage::FirmwarePage(ManagerContext& context, QWidget* parent)
     ConnectButtons();
     ApplyLocalControls(false);
     ApplyRemoteControls(false);
-    m_send->setEnabled(false);
     m_version->setEnabled(false);
 }
 
@@ -120,9 +125,58 @@ void FirmwarePage::BuildLayout() {
 }
 
 void FirmwarePage::ConnectButtons() {
-    connect(m_kind, &QComboBox::currentIndexChanged, this, [this] { DropFirmware(); });
-    connect(m_distanceUpdate, &QPushButton::clicked, this, &FirmwarePage::OnDistance);
-    connect(m_archiveRead, &QPushButton::clicked, this, &FirmwarePage::OnArchive);
+    ManagerContext& c = m_context;
+    connect(m_kind, &QComboBox::currentIndexChanged, this, [this](int kind) {
+        m_context.state.firmwareKind = kind;
+        DropFirmware();
+    });
+    connect(m_distanceUpdate, &QPushButton::clicked, this, [this] {
+        if (m_context.state.remoteView) {
+            m_context.remote.RemoteDistance(m_distance->text());
+        } else if (m_context.local) {
+            m_context.local->LocalDistance(m_distance->text());
+        }
+    });
+    connect(m_archiveRead, &QPushButton::clicked, this, [this] {
+        if (m_context.state.remoteView) {
+            m_context.remote.RemoteRecovery(m_archiveCount->text());
+        } else if (m_context.local) {
+            m_context.local->LocalArchive(m_archiveCount->text());
+        }
+    });
+    if (c.local) {
+        connect(m_clear, &QPushButton::clicked, c.local, &LocalConfig::LocalClear);
+        connect(m_unreadRead, &QPushButton::clicked, c.local, &LocalConfig::LocalUnread);
+    }
+    if (c.importer) {
+        connect(m_import, &QPushButton::clicked, c.importer, &FirmwareImporter::ImportButton);
+        connect(c.importer, &FirmwareImporter::firmwareChanged, this, &FirmwarePage::ShowFirmware);
+    }
+    if (c.sender) {
+        connect(m_send, &QPushButton::clicked, c.sender, &FirmwareSender::SendButton);
+        connect(m_versionRead, &QPushButton::clicked, c.sender,
+                &FirmwareSender::ReadVersionButton);
+        connect(c.sender, &FirmwareSender::versionChanged, this, &FirmwarePage::ShowFirmware);
+    }
+    if (c.dallas) {
+        connect(m_dallasWrite, &QPushButton::clicked, c.dallas, &LongDallasWriter::WriteButton);
+    }
+    // "&Send" and the Long DALLAS list's "&Write" hand a local upload to
+    // the serial link's uploader.
+    if (c.sender && c.localFirmware && !c.sender->localUpload) {
+        c.sender->localUpload = [uploader = c.localFirmware](const LocalFirmwareUpload& upload) {
+            if (upload.textUpload) {
+                uploader->TextUpload(upload.image, upload.cpuBit);
+            } else {
+                uploader->BinaryUpload(upload.image);
+            }
+        };
+    }
+    if (c.dallas && c.localFirmware && !c.dallas->localUpload) {
+        c.dallas->localUpload = [uploader = c.localFirmware](const DataUpload& data) {
+            uploader->WriteDallasList(data.type, data.closing, data.bytes);
+        };
+    }
 }
 
 int FirmwarePage::kind() const {
@@ -160,6 +214,7 @@ void FirmwarePage::ShowLocalView() {
 }
 
 void FirmwarePage::ShowRemoteView() {
+    m_context.state.firmwareVersion.clear();
     m_version->setEnabled(true);
     m_version->clear();
 }
@@ -171,32 +226,39 @@ void FirmwarePage::DeviceTypeChanged() {
 }
 
 void FirmwarePage::DropFirmware() {
+    if (m_context.importer) {
+        m_context.importer->DropFirmware();  // shown through firmwareChanged
+        return;
+    }
     m_context.state.firmwareLoaded = false;
-    m_context.state.firmwareImage.clear();
-    m_send->setEnabled(false);
+    if (m_context.state.remoteView) m_context.state.firmwareVersion.clear();
     m_description->clear();
-    if (m_context.state.remoteView) m_version->clear();
+    ShowFirmware();
+}
+
+// The loaded image's state: "&Send" while a control set is on, the pane,
+// the version line of the remote view.
+void FirmwarePage::ShowFirmware() {
+    const ManagerState& state = m_context.state;
+    m_send->setEnabled(state.firmwareLoaded && (state.localControlsOn || state.remoteControlsOn));
+    ShowDescription(m_context.importer ? m_context.importer->description
+                                        : FirmwareDescription());
+    if (state.remoteView) m_version->setText(state.firmwareVersion);
 }
 
 // ---------------------------------------------------------------------------
 // Description pane
 
-void FirmwarePage::ShowDescription(const QStringList& boldLines, const QStringList& lines) {
+void FirmwarePage::ShowDescription(const FirmwareDescription& lines) {
     m_description->clear();
-    QTextCharFormat bold;
-    bold.setFontWeight(QFont::Bold);
-    QTextCharFormat plain;
-    plain.setFontWeight(QFont::Normal);
     QTextCursor cursor(m_description->document());
-    bool first = true;
-    auto add = [&](const QString& text, const QTextCharFormat& format) {
-        if (!first) cursor.insertBlock();
-        first = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QTextCharFormat format;
+        format.setFontWeight(lines[i].bold ? QFont::Bold : QFont::Normal);
+        if (i > 0) cursor.insertBlock();
         cursor.setCharFormat(format);
-        cursor.insertText(text, format);
-    };
-    for (const QString& line : boldLines) add(line, bold);
-    for (const QString& line : lines) add(line, plain);
+        cursor.insertText(lines[i].text, format);
+    }
 }
 
 QString FirmwarePage::descriptionText() const {
@@ -207,14 +269,3 @@ QString FirmwarePage::versionText() const {
     return m_version->text();
 }
 
-// ---------------------------------------------------------------------------
-// Actions. The remote view works the unit selected in the tree through the
-// server's console; the local view the unit on the serial cable.
-
-void FirmwarePage::OnDistance() {
-    if (m_context.state.remoteView) m_context.remote.RemoteDistance(m_distance->text());
-}
-
-void FirmwarePage::OnArchive() {
-    if (m_context.state.remoteView) m_context.remote.RemoteRecovery(m_archiveCount->text());
-}

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "manager/logic/firmware_image.h"
 #include "manager/ui/manager_context.h"
 
 class QComboBox;
@@ -40,19 +41,16 @@ class FirmwarePage : public QWidget {
     // The combo's index: 0 Vimko, 1 KX-05/Tacho, 2 Korvalen.
     int kind() const;
 
-    // The description pane of a loaded image: `boldLines` first, in bold,
-    // then `lines` as plain text.
-    void ShowDescription(const QStringList& boldLines, const QStringList& lines);
+    // The description pane of a loaded image, each line bold or plain.
+    void ShowDescription(const FirmwareDescription& lines);
     QString descriptionText() const;
     QString versionText() const;
 
   private:
     void DropFirmware();
+    void ShowFirmware();
     void BuildLayout();
     void ConnectButtons();
-
-    void OnDistance();
-    void OnArchive();
 
     ManagerContext& m_context;
 

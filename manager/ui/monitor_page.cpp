@@ -7,12 +7,18 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "manager/logic/monitor_controller.h"
 #include "manager/ui/monitor_grid_delegate.h"
 
 MonitorPage::MonitorPage(ManagerContext& context, QWidget* parent)
     : QWidget(parent), m_context(context) {
     BuildLayout();
-    m_board.Reset(m_context.state.deviceType);
+    if (MonitorController* monitor = m_context.monitor) {
+        connect(monitor, &MonitorController::rowsChanged, this, &MonitorPage::ShowBoard);
+        connect(monitor, &MonitorController::refreshStateChanged, this, &MonitorPage::ShowRefresh);
+        connect(m_refresh, &QPushButton::clicked, monitor, &MonitorController::RefreshButton);
+        connect(m_automatic, &QCheckBox::toggled, monitor, &MonitorController::SetAutomatic);
+    }
     ShowBoard();
     ApplyLocalControls(false);
 }
@@ -52,8 +58,6 @@ void MonitorPage::BuildLayout() {
     page->addWidget(m_grid, 1);
     page->addLayout(buttons);
 
-    connect(m_refresh, &QPushButton::clicked, this, &MonitorPage::OnRefresh);
-    connect(m_automatic, &QCheckBox::toggled, this, &MonitorPage::OnAutomatic);
     connect(m_up, &QPushButton::clicked, this, [this] { OnMove(-1); });
     connect(m_down, &QPushButton::clicked, this, [this] { OnMove(+1); });
 }
@@ -75,67 +79,43 @@ void MonitorPage::ShowLocalView() {}
 void MonitorPage::ShowRemoteView() {}
 
 void MonitorPage::DeviceTypeChanged() {
-    m_board.Reset(m_context.state.deviceType);
-    SyncStep();
-    ShowBoard();
-    if (m_context.state.localControlsOn) ApplyLocalControls(true);
+    if (m_context.monitor) m_context.monitor->Reset(m_context.state.deviceType);
+    ShowRefresh();
 }
-
-// ---------------------------------------------------------------------------
-// The grid shows the board row by row.
-
-void MonitorPage::ShowBoard() {
-    m_grid->setRowCount(m_board.RowCount());
-    for (int row = 0; row < m_board.RowCount(); ++row) ShowRow(row);
-}
-
-void MonitorPage::ShowRow(int row) {
-    for (int column = 0; column < 2; ++column) {
-        const std::string& text = column == 0 ? m_board.Heading(row) : m_board.Value(row);
-        QTableWidgetItem* cell = m_grid->item(row, column);
-        if (cell == nullptr) {
-            cell = new QTableWidgetItem;
-            m_grid->setItem(row, column, cell);
-        }
-        cell->setText(QString::fromStdString(text));
-    }
-}
-
-void MonitorPage::SyncStep() {
-    m_context.state.monitorStep = m_board.MonitorStep();
-}
-
-// ---------------------------------------------------------------------------
-// Poll cycle
 
 void MonitorPage::TimerStep() {
-    const MonitorBoard::Step step = m_board.PollStep();
-    SyncStep();
-    if (step.emptyRow >= 0) ShowRow(step.emptyRow);
-    if (step.ended && m_context.state.monitorStep == 0) {
-        m_refresh->setEnabled(m_context.state.localControlsOn);
+    if (m_context.monitor) m_context.monitor->PollStep();
+}
+
+// ---------------------------------------------------------------------------
+// The grid shows the board row by row: the heading, and the value with its
+// icon marker, which the delegate draws as the icon.
+
+void MonitorPage::ShowBoard() {
+    if (!m_context.monitor) return;
+    const MonitorBoard& board = m_context.monitor->board();
+    m_grid->setRowCount(board.RowCount());
+    for (int row = 0; row < board.RowCount(); ++row) {
+        for (int column = 0; column < 2; ++column) {
+            const std::string& text = column == 0 ? board.Heading(row) : board.Value(row);
+            QTableWidgetItem* cell = m_grid->item(row, column);
+            if (cell == nullptr) {
+                cell = new QTableWidgetItem;
+                m_grid->setItem(row, column, cell);
+            }
+            cell->setText(QString::fromStdString(text));
+        }
     }
 }
 
-void MonitorPage::ShowAnswer(int item, const QString& text) {
-    m_board.Fill(item, text.toStdString());
-    if (item >= 0 && item < m_board.RowCount()) ShowRow(m_board.RowOf(item));
-}
-
-void MonitorPage::OnRefresh() {
-    if (m_board.Start()) m_refresh->setEnabled(false);
-    SyncStep();
-}
-
-void MonitorPage::OnAutomatic(bool checked) {
-    m_board.SetAutomatic(checked);
-    if (checked) OnRefresh();
+void MonitorPage::ShowRefresh() {
+    m_refresh->setEnabled(m_context.state.localControlsOn && m_context.state.monitorStep == 0);
 }
 
 void MonitorPage::OnMove(int direction) {
+    if (!m_context.monitor) return;
     const int row = m_grid->currentRow();
-    if (!m_board.Move(row, direction)) return;
-    ShowRow(row);
-    ShowRow(row + direction);
-    m_grid->selectRow(row + direction);
+    const int moved =
+        direction < 0 ? m_context.monitor->MoveUp(row) : m_context.monitor->MoveDown(row);
+    if (moved != row) m_grid->selectRow(moved);
 }

@@ -4,12 +4,11 @@
 // window's 100-ms timer, with "&Refresh", "&Automatic", "Move &up" and
 // "Move &down".
 //
-// The poll cycle, the rows and `rowOf` are MonitorBoard's; the page shows
-// the board and forwards its buttons.
+// The poll cycle, the decoding of the answers, the rows and `rowOf` are the
+// MonitorController's; the page shows its board and forwards the buttons.
 
 #include <QWidget>
 
-#include "manager/logic/monitor_cycle.h"
 #include "manager/ui/manager_context.h"
 
 class QCheckBox;
@@ -35,23 +34,15 @@ class MonitorPage : public QWidget {
     // while the serial link is open and this page is active.
     void TimerStep();
 
-    // A decoded answer for monitor item `item`.
-    void ShowAnswer(int item, const QString& text);
-
-    const MonitorBoard& board() const { return m_board; }
     QTableWidget* grid() const { return m_grid; }
 
   private:
     void BuildLayout();
     void ShowBoard();
-    void ShowRow(int row);
-    void SyncStep();
-    void OnRefresh();
-    void OnAutomatic(bool checked);
+    void ShowRefresh();
     void OnMove(int direction);
 
     ManagerContext& m_context;
-    MonitorBoard m_board;
 
     QTableWidget* m_grid = nullptr;
     QPushButton* m_refresh = nullptr;

@@ -1,8 +1,9 @@
 #pragma once
-// The server's log: one text file to which every thread appends. Each entry
-// is one open-append-close cycle under the log lock, so the file can be
-// deleted or moved at any time and the next entry creates it again. An entry
-// that cannot be written is lost without notice.
+// The server's log: one text file to which every thread appends, each entry
+// whole and in the order the threads reach the log lock. The file can be
+// deleted or moved at any time: the next entry finds the path no longer
+// names the open file and creates it again. Every entry is in the file when
+// the call returns. An entry that cannot be written is lost without notice.
 //
 // Thread contract: LogWrite and LogAppend are safe from any thread. The log
 // clock is written only by the main thread's tick and read by every thread.

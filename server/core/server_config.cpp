@@ -7,55 +7,37 @@ DecodeTable gDecodeTable;
 
 namespace {
 
-enum class KeyKind { kInt, kText };
-
-struct KeySpec {
-    const char* key;
-    KeyKind kind;
-    int ServerConfig::*intField;
-    std::string ServerConfig::*textField;
+// The file's fixed order, each line matched with the shared key-line rules
+// (common/config_file.h).
+const ConfigKey<ServerConfig> kKeys[] = {
+    {"DEVICE_PORT", &ServerConfig::devicePort, nullptr},
+    {"TELNET_PORT", &ServerConfig::telnetPort, nullptr},
+    {"LOG_FILE", nullptr, &ServerConfig::logFile},
+    {"SQL_DATABASE", nullptr, &ServerConfig::sqlDatabase},
+    {"SQL_HOST", nullptr, &ServerConfig::sqlHost},
+    {"SQL_USER", nullptr, &ServerConfig::sqlUser},
+    {"SQL_PASSWD", nullptr, &ServerConfig::sqlPasswd},
+    {"SQL_PORT", &ServerConfig::sqlPort, nullptr},
+    {"TELNET_PASSWD", nullptr, &ServerConfig::telnetPasswd},
+    {"RCV_TIMEOUT", &ServerConfig::rcvTimeout, nullptr},
+    {"RCV_TIMEOUT2", &ServerConfig::rcvTimeout2, nullptr},
+    {"SND_TIMEOUT", &ServerConfig::sndTimeout, nullptr},
+    {"FIRMWARE_DIR", nullptr, &ServerConfig::firmwareDir},
+    {"CMMD_TIMEOUT", &ServerConfig::cmmdTimeout, nullptr},
+    {"MAX_SELECT", &ServerConfig::maxSelect, nullptr},
+    {"MAX_LOG", &ServerConfig::maxLog, nullptr},
+    {"SQL_TIMEOUT", &ServerConfig::sqlTimeout, nullptr},
+    {"DRIVER_DIR", nullptr, &ServerConfig::driverDir},
+    {"LOG_TIMEOUT", &ServerConfig::logTimeout, nullptr},
 };
-
-// The file's fixed order; there are no defaults and no other order.
-const KeySpec kKeys[] = {
-    {"DEVICE_PORT", KeyKind::kInt, &ServerConfig::devicePort, nullptr},
-    {"TELNET_PORT", KeyKind::kInt, &ServerConfig::telnetPort, nullptr},
-    {"LOG_FILE", KeyKind::kText, nullptr, &ServerConfig::logFile},
-    {"SQL_DATABASE", KeyKind::kText, nullptr, &ServerConfig::sqlDatabase},
-    {"SQL_HOST", KeyKind::kText, nullptr, &ServerConfig::sqlHost},
-    {"SQL_USER", KeyKind::kText, nullptr, &ServerConfig::sqlUser},
-    {"SQL_PASSWD", KeyKind::kText, nullptr, &ServerConfig::sqlPasswd},
-    {"SQL_PORT", KeyKind::kInt, &ServerConfig::sqlPort, nullptr},
-    {"TELNET_PASSWD", KeyKind::kText, nullptr, &ServerConfig::telnetPasswd},
-    {"RCV_TIMEOUT", KeyKind::kInt, &ServerConfig::rcvTimeout, nullptr},
-    {"RCV_TIMEOUT2", KeyKind::kInt, &ServerConfig::rcvTimeout2, nullptr},
-    {"SND_TIMEOUT", KeyKind::kInt, &ServerConfig::sndTimeout, nullptr},
-    {"FIRMWARE_DIR", KeyKind::kText, nullptr, &ServerConfig::firmwareDir},
-    {"CMMD_TIMEOUT", KeyKind::kInt, &ServerConfig::cmmdTimeout, nullptr},
-    {"MAX_SELECT", KeyKind::kInt, &ServerConfig::maxSelect, nullptr},
-    {"MAX_LOG", KeyKind::kInt, &ServerConfig::maxLog, nullptr},
-    {"SQL_TIMEOUT", KeyKind::kInt, &ServerConfig::sqlTimeout, nullptr},
-    {"DRIVER_DIR", KeyKind::kText, nullptr, &ServerConfig::driverDir},
-    {"LOG_TIMEOUT", KeyKind::kInt, &ServerConfig::logTimeout, nullptr},
-};
-
-// Each line is matched with the shared key-line rules (common/config_file.h).
-bool ParseKeyLine(const std::string& line, const KeySpec& key, ServerConfig& config) {
-    if (key.kind == KeyKind::kInt) return MatchConfigInt(line, key.key, config.*key.intField);
-    return MatchConfigText(line, key.key, config.*key.textField);
-}
 
 }  // namespace
 
 bool ParseServerConfig(const std::string& text, ServerConfig& config, DecodeTable& table) {
     ConfigLineCursor cursor(text);
-    std::string line;
-    for (const KeySpec& key : kKeys) {
-        if (!cursor.Next(line)) return false;
-        if (line.size() > kConfigLineMax) return false;
-        if (!ParseKeyLine(line, key, config)) return false;
-    }
+    if (!ReadConfigKeys(cursor, kKeys, config)) return false;
 
+    std::string line;
     for (DecodeRule& rule : table) rule.used = false;
     for (DecodeRule& rule : table) {
         if (!cursor.Next(line)) return true;

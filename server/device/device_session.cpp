@@ -118,11 +118,15 @@ void AnswerServerRequest(int slot, MYSQL* db, bool acknowledged) {
         RelayAcknowledgement(slot, owner, acknowledged);
     } else if (owner == kOwnerOfflineConfig) {
         LogWrite(acknowledged ? "CFG: Receive ack from %d\n" : "CFG: Receive nack from %d\n", slot);
-        {
+        // The answer is booked on the configuration that was sent (status 2
+        // to 4), by compare-and-set: one the console stored after the claim
+        // was read here is still to be sent and stays pending.
+        int8_t sent = d.offlineStatus.load();
+        if (sent >= 2 && sent <= 4 &&
+            d.offlineStatus.compare_exchange_strong(sent, acknowledged ? 7 : 6)) {
             std::lock_guard<std::mutex> lock(d.textLock);
             d.offlineTime = UtcTime(WallClockNow());
         }
-        d.offlineStatus = acknowledged ? 7 : 6;
     }
     // Released from the value read: a claim someone took meanwhile stays.
     d.owner.compare_exchange_strong(owner, kOwnerNone);
@@ -194,16 +198,23 @@ void SendOfflineConfig(int slot) {
         d.owner.compare_exchange_strong(owner, kOwnerNone);
     }
     if (d.owner.load() != kOwnerNone) return;
+    // The status moves on from the value read, by compare-and-set: a
+    // configuration the console stores meanwhile (status 1 again) is
+    // neither given up nor counted as an earlier one's send.
     int8_t status = d.offlineStatus.load();
     if (status == 4) {
-        d.offlineStatus = 5;
+        d.offlineStatus.compare_exchange_strong(status, 5);
         return;
     }
     if (status < 1 || status > 3) return;
     int32_t none = kOwnerNone;
     if (!d.owner.compare_exchange_strong(none, kOwnerOfflineConfig)) return;
+    if (!d.offlineStatus.compare_exchange_strong(status, static_cast<int8_t>(status + 1))) {
+        int32_t mine = kOwnerOfflineConfig;
+        d.owner.compare_exchange_strong(mine, kOwnerNone);
+        return;  // replaced just now: the new one goes out after the next line
+    }
     LogWrite("CFG: Send offline config %d/%d\n", slot, d.offlineType.load());
-    d.offlineStatus = static_cast<int8_t>(status + 1);
     std::string text;
     {
         std::lock_guard<std::mutex> lock(d.textLock);

@@ -2,11 +2,10 @@
 
 DeviceSlot tasks[kMaxDevices];
 std::mutex gSlotTableLock;
-std::mutex gDeviceSendLock;
 
 void ClearDeviceSlots() {
-    std::lock_guard<std::mutex> send(gDeviceSendLock);
     for (DeviceSlot& slot : tasks) {
+        std::lock_guard<std::mutex> send(slot.sendLock);
         slot.state.store(kSlotFree);
         slot.sendBusy = false;
     }

@@ -28,6 +28,7 @@
 #include <pthread.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <ctime>
 #include <mutex>
@@ -69,8 +70,8 @@ struct DeviceSlot {
     std::atomic<int64_t> lastReceive{0};        // seconds since 1970
     std::atomic<uint32_t> bytesReceived{0};
     std::atomic<uint32_t> bytesSent{0};
-    bool sendBusy = false;   // gDeviceSendLock
-    int64_t nextSendNs = 0;  // gDeviceSendLock: steady-clock time before which no line may follow
+    bool sendBusy = false;   // sendLock
+    int64_t nextSendNs = 0;  // sendLock: steady-clock time before which no line may follow
     std::atomic<uint8_t> newProtocol{0};
     LocationRecord location{};  // receive thread only
     std::atomic<uint8_t> routeEvent{0};
@@ -100,15 +101,16 @@ struct DeviceSlot {
     std::atomic<uint32_t> version{0};
 
     mutable std::mutex textLock;
+    // Guards sendBusy and nextSendNs, so each outgoing line is whole on the
+    // socket; sendDone wakes a thread waiting for this unit's send to end.
+    std::mutex sendLock;
+    std::condition_variable sendDone;
 };
 
 extern DeviceSlot tasks[kMaxDevices];
 
 // Taken only while a listener looks for and fills a free slot.
 extern std::mutex gSlotTableLock;
-// Guards `sendBusy` of every slot, so each outgoing line is whole on the socket.
-extern std::mutex gDeviceSendLock;
-
 // Start-up: every slot free with sendBusy off.
 void ClearDeviceSlots();
 

@@ -1,5 +1,6 @@
 #include "server/device/frame_send.h"
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -14,10 +15,6 @@
 #include "server/device/device_slot.h"
 
 namespace {
-
-// Woken whenever a unit's send finishes, so a writer waiting for that unit
-// takes its turn at once.
-std::condition_variable gSendDone;
 
 // A gap of at least 10 ms between two lines to one unit: units read line by
 // line and some need a moment before the next one. The gap is kept before
@@ -35,8 +32,8 @@ int64_t SteadyNs() {
 void ClaimSend(DeviceSlot& device) {
     int64_t wait;
     {
-        std::unique_lock<std::mutex> lock(gDeviceSendLock);
-        gSendDone.wait(lock, [&] { return !device.sendBusy; });
+        std::unique_lock<std::mutex> lock(device.sendLock);
+        device.sendDone.wait(lock, [&] { return !device.sendBusy; });
         device.sendBusy = true;
         wait = device.nextSendNs - SteadyNs();
     }
@@ -45,11 +42,12 @@ void ClaimSend(DeviceSlot& device) {
 
 void FinishSend(DeviceSlot& device) {
     {
-        std::lock_guard<std::mutex> lock(gDeviceSendLock);
+        std::lock_guard<std::mutex> lock(device.sendLock);
         device.sendBusy = false;
         device.nextSendNs = SteadyNs() + kLineGapNs;
     }
-    gSendDone.notify_all();
+    // A writer waiting for this unit takes its turn at once.
+    device.sendDone.notify_all();
 }
 
 }  // namespace
@@ -77,8 +75,16 @@ bool SendAll(int socket, const char* bytes, size_t count, int slot) {
     // A closed connection (its socket already given back) fails at once
     // instead of waiting SND_TIMEOUT seconds on nothing.
     if (socket < 0) return false;
+    // The send is tried first: a unit's socket nearly always has room, and
+    // waiting for writability only when it has none saves a poll per line.
     size_t sent = 0;
     while (sent < count) {
+        ssize_t n = SockSend(socket, bytes + sent, count - sent);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+            continue;
+        }
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return false;
         int ready = 0;
         for (int round = 0; round < gConfig.sndTimeout; ++round) {
             ready = SockWaitWritable(socket, 1000);
@@ -86,9 +92,6 @@ bool SendAll(int socket, const char* bytes, size_t count, int slot) {
             if (device != nullptr && device->terminate.load()) return false;
         }
         if (ready <= 0) return false;
-        ssize_t n = SockSend(socket, bytes + sent, count - sent);
-        if (n <= 0) return false;
-        sent += static_cast<size_t>(n);
     }
     return true;
 }

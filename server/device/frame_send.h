@@ -1,7 +1,7 @@
 #pragma once
 // The only ways a line reaches a unit. Any thread may send to any unit (its
 // connection thread, console sessions, the queue senders, the tunnel relay);
-// `sendBusy` under gDeviceSendLock keeps each line whole on the socket.
+// the unit's `sendBusy` under its `sendLock` keeps each line whole on the socket.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,5 @@
 #include "server/device/korvalen_http.h"
 
-#include <cerrno>
 #include <mutex>
 
 #include "server/core/log.h"
@@ -39,26 +38,11 @@ int KorvalenHttp(int slot, std::string_view text, std::string& buffer,
     text = text.substr(0, text.find('\0'));
     sockaddr_in address{};
     std::string ip;
-    ResolveResult resolved = ResolveService(endpoint, address, ip);
-    if (resolved == ResolveResult::kNoAddress) {
-        LogWrite("D%d: KorvalenHttp gethostbyname failed\n", slot);
-        return 0;
-    }
-    if (resolved == ResolveResult::kNoText) {
-        LogWrite("WSAAddressToString failed %d\n", errno);
-        LogWrite("D%d: KorvalenHttp Can't resolve host\n", slot);
-        return 0;
-    }
+    if (!ResolveService(slot, "KorvalenHttp", endpoint, address, ip)) return 0;
     std::string shown(text);
     LogWrite("D%d: KorvalenHttp ip=%s data=%s\n", slot, ip.c_str(), shown.c_str());
     UniqueFd fd;
-    ConnectResult connected = SockConnectTcpWithin(address, ServiceConnectWaitMs(), fd);
-    if (connected != ConnectResult::kOk) {
-        LogWrite(connected == ConnectResult::kNoSocket ? "D%d: KorvalenHttp socket failed\n"
-                                                       : "D%d: KorvalenHttp connect failed\n",
-                 slot);
-        return 0;
-    }
+    if (!ConnectService(slot, "KorvalenHttp", address, fd)) return 0;
 
     std::string boundary = Boundary();
     std::string body = MultipartBody(boundary, text);

@@ -19,12 +19,28 @@ std::string Hex(std::string_view bytes) {
 
 }  // namespace
 
-ResolveResult ResolveService(const ServiceEndpoint& endpoint, sockaddr_in& address,
-                             std::string& text) {
-    if (!SockResolveIpv4(endpoint.host, endpoint.port, address)) return ResolveResult::kNoAddress;
+bool ResolveService(int slot, const char* who, const ServiceEndpoint& endpoint,
+                    sockaddr_in& address, std::string& text) {
+    if (!SockResolveIpv4(endpoint.host, endpoint.port, address)) {
+        LogWrite("D%d: %s gethostbyname failed\n", slot, who);
+        return false;
+    }
     text = AddressText(address);
-    if (text.empty() || text.size() > 15) return ResolveResult::kNoText;
-    return ResolveResult::kOk;
+    if (text.empty() || text.size() > 15) {
+        LogWrite("WSAAddressToString failed %d\n", errno);
+        LogWrite("D%d: %s Can't resolve host\n", slot, who);
+        return false;
+    }
+    return true;
+}
+
+bool ConnectService(int slot, const char* who, const sockaddr_in& address, UniqueFd& fd) {
+    ConnectResult connected = SockConnectTcpWithin(address, ServiceConnectWaitMs(), fd);
+    if (connected == ConnectResult::kOk) return true;
+    LogWrite(connected == ConnectResult::kNoSocket ? "D%d: %s socket failed\n"
+                                                   : "D%d: %s connect failed\n",
+             slot, who);
+    return false;
 }
 
 int ServiceConnectWaitMs() {
@@ -35,27 +51,11 @@ bool KorvalenServer(int slot, std::string& data, uint8_t mode, const ServiceEndp
                     const CardServerWaits& waits) {
     sockaddr_in address{};
     std::string ip;
-    ResolveResult resolved = ResolveService(endpoint, address, ip);
-    if (resolved == ResolveResult::kNoAddress) {
-        LogWrite("D%d: KorvalenServer gethostbyname failed\n", slot);
-        return false;
-    }
-    if (resolved == ResolveResult::kNoText) {
-        LogWrite("WSAAddressToString failed %d\n", errno);
-        LogWrite("D%d: KorvalenServer Can't resolve host\n", slot);
-        return false;
-    }
+    if (!ResolveService(slot, "KorvalenServer", endpoint, address, ip)) return false;
     LogWrite("D%d: KorvalenServer ip=%s size=%d counter=%d\n", slot, ip.c_str(),
              static_cast<int>(data.size()), CardCounter(data));
-
     UniqueFd fd;
-    ConnectResult connected = SockConnectTcpWithin(address, ServiceConnectWaitMs(), fd);
-    if (connected != ConnectResult::kOk) {
-        LogWrite(connected == ConnectResult::kNoSocket ? "D%d: KorvalenServer socket failed\n"
-                                                       : "D%d: KorvalenServer connect failed\n",
-                 slot);
-        return false;
-    }
+    if (!ConnectService(slot, "KorvalenServer", address, fd)) return false;
     std::string message = BuildCardMessage(mode, data);
     LogWrite("D%d: KorvalenServer data_out=%s\n", slot, Hex(message).c_str());
     if (SockSend(fd.get(), message.data(), message.size()) !=

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/unique_fd.h"
 #include "server/device/tacho_endpoints.h"
 
 inline constexpr size_t kTachoAnswerMax = 264;  // answer bytes relayed to a unit
@@ -32,10 +33,15 @@ bool KorvalenServer(int slot, std::string& data, uint8_t mode,
                     const ServiceEndpoint& endpoint = CardServerEndpoint(),
                     const CardServerWaits& waits = CardServerWaits{});
 
-// Shared with the web service exchange: the endpoint's first IPv4 address
-// and its dotted text (at most 15 characters).
-enum class ResolveResult { kOk, kNoAddress, kNoText };
-ResolveResult ResolveService(const ServiceEndpoint& endpoint, sockaddr_in& address,
-                             std::string& text);
-// How long a connect to an outside service may take: SND_TIMEOUT seconds.
+// Shared with the web service exchange, each step logged "D<slot>: <who> ..."
+// with `who` the exchange's log name ("KorvalenServer", "KorvalenHttp").
+// The endpoint's first IPv4 address and its dotted text (at most 15
+// characters); false, after "gethostbyname failed" or "Can't resolve host",
+// when there is none.
+bool ResolveService(int slot, const char* who, const ServiceEndpoint& endpoint,
+                    sockaddr_in& address, std::string& text);
+// A TCP connection to `address` within SND_TIMEOUT seconds; false, after
+// "socket failed" or "connect failed", when there is none.
+bool ConnectService(int slot, const char* who, const sockaddr_in& address, UniqueFd& fd);
+// How long a connect or a send to an outside service may wait: SND_TIMEOUT seconds.
 int ServiceConnectWaitMs();

@@ -150,17 +150,17 @@ int DeviceTypeCode(int slot) {
 
 const char* ProtocolFamily(int slot) {
     const DeviceSlot& d = tasks[slot];
-    if (d.newProtocol.load() == 0) return "OLD";
+    // The PICO flag comes first, and every terminator but LF and "." counts
+    // as the third family: the listing names every unit.
     if (d.pico.load() != 0) return "PICO";
+    if (d.newProtocol.load() == 0) return "OLD";
     switch (d.terminator.load()) {
         case '\n':
             return "S-1";
         case '.':
             return "S-2";
-        case ';':
-            return "S-3";
         default:
-            return "";
+            return "S-3";
     }
 }
 

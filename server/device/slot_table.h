@@ -32,7 +32,8 @@ int FindDevice(const std::string& devId, int mask, int minState);
 
 // The slot's protocol bit (0 for an unknown terminator or an old protocol).
 int DeviceTypeCode(int slot);
-// "OLD", "PICO", "S-1", "S-2", "S-3" or "" for an unknown terminator.
+// The family `list` shows: "PICO" for a PICO unit, otherwise "OLD" for an old
+// protocol, "S-1" for terminator LF, "S-2" for ".", "S-3" for any other.
 const char* ProtocolFamily(int slot);
 
 // After slot `slot` was identified as its devId: takes over the pending work

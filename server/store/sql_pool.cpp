@@ -12,25 +12,51 @@ SqlSlot sqlSlots[kSqlSlots];
 
 namespace {
 
+// A slot is claimed by turning its `busy` from false to true, without a
+// lock, lowest slot first. Only a thread that finds every slot busy takes
+// gSqlSlotLock and waits on gSqlSlotFreed; a release wakes one of them, and
+// takes the lock for that only while somebody waits. So when the pool has
+// room, an acquisition and a release cost no lock hand-off between the
+// threads of 2000 units.
 std::mutex gSqlSlotLock;
-// Signalled whenever a slot stops being busy, so a waiting SqlAcquire takes it
-// at once instead of polling once a second.
 std::condition_variable gSqlSlotFreed;
+std::atomic<int> gSqlWaiters{0};  // threads inside the waiting loop of SqlAcquire
 
-// First slot that is not busy, or -1. Called with gSqlSlotLock held.
-int FindFreeSlot() {
+// Claims the first slot that is not busy. -1 when all are.
+int ClaimFreeSlot() {
     for (int i = 0; i < kSqlSlots; ++i) {
-        if (!sqlSlots[i].busy.load()) return i;
+        bool idle = false;
+        if (!sqlSlots[i].busy.load() && sqlSlots[i].busy.compare_exchange_strong(idle, true)) {
+            return i;
+        }
     }
     return -1;
 }
 
 void MarkFree(int slot) {
-    {
-        std::lock_guard<std::mutex> lock(gSqlSlotLock);
-        sqlSlots[slot].busy.store(false);
+    sqlSlots[slot].busy.store(false);
+    // A waiter counts itself under the lock before it looks for a slot, so
+    // either it sees this slot free or it already waits and is woken here.
+    if (gSqlWaiters.load() > 0) {
+        { std::lock_guard<std::mutex> lock(gSqlSlotLock); }
+        gSqlSlotFreed.notify_one();
     }
-    gSqlSlotFreed.notify_one();
+}
+
+// Waits up to kSqlAcquireSeconds for a slot. -1 when none came free.
+int WaitForFreeSlot() {
+    std::unique_lock<std::mutex> lock(gSqlSlotLock);
+    ++gSqlWaiters;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kSqlAcquireSeconds);
+    int slot;
+    while ((slot = ClaimFreeSlot()) < 0) {
+        if (gSqlSlotFreed.wait_until(lock, deadline) == std::cv_status::timeout) {
+            slot = ClaimFreeSlot();
+            break;
+        }
+    }
+    --gSqlWaiters;
+    return slot;
 }
 
 }  // namespace
@@ -45,26 +71,17 @@ void ClearSqlSlots() {
 }
 
 int SqlAcquire() {
-    int slot = -1;
-    {
-        std::unique_lock<std::mutex> lock(gSqlSlotLock);
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kSqlAcquireSeconds);
-        while ((slot = FindFreeSlot()) < 0) {
-            if (gSqlSlotFreed.wait_until(lock, deadline) == std::cv_status::timeout &&
-                (slot = FindFreeSlot()) < 0) {
-                lock.unlock();
-                LogWrite("SQL: Serwer overflow\n");
-                return -1;
-            }
-        }
-        SqlSlot& s = sqlSlots[slot];
-        s.acquired.store(WallClockNow());
-        s.busy.store(true);
-        if (s.connected.load()) return slot;
+    int slot = ClaimFreeSlot();
+    if (slot < 0) slot = WaitForFreeSlot();
+    if (slot < 0) {
+        LogWrite("SQL: Serwer overflow\n");
+        return -1;
     }
+    SqlSlot& claimed = sqlSlots[slot];
+    claimed.acquired.store(WallClockNow());
+    if (claimed.connected.load()) return slot;
 
-    // Connecting happens outside the lock: the slot is ours, and a slow
-    // server must not stall every other thread's acquisition.
+    // The slot is ours: connecting holds up nobody else's acquisition.
     SqlSlot& s = sqlSlots[slot];
     MYSQL* handle = mysql_init(nullptr);
     if (handle != nullptr &&
@@ -100,15 +117,18 @@ MYSQL* SqlConnection(int slot) {
 void SqlIdleSweep(int64_t now) {
     for (int i = 0; i < kSqlSlots; ++i) {
         SqlSlot& s = sqlSlots[i];
-        std::unique_lock<std::mutex> lock(gSqlSlotLock);
-        if (!s.busy.load() && s.connected.load() &&
-            now - s.acquired.load() > static_cast<int64_t>(gConfig.sqlTimeout)) {
+        // Claimed like any user, so nobody takes the connection while it closes.
+        bool idle = false;
+        if (s.busy.load() || !s.busy.compare_exchange_strong(idle, true)) continue;
+        bool stale = s.connected.load() &&
+                     now - s.acquired.load() > static_cast<int64_t>(gConfig.sqlTimeout);
+        if (stale) {
             mysql_close(s.connection);
             s.connection = nullptr;
             s.connected.store(false);
-            lock.unlock();
-            LogWrite("S%d: Disconnected\n", i);
         }
+        MarkFree(i);
+        if (stale) LogWrite("S%d: Disconnected\n", i);
     }
 }
 

@@ -14,17 +14,9 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_config.h"
 #include "tests/support/test_db.h"
+#include "tests/support/text_count.h"
 
 namespace {
-
-size_t CountOf(const std::string& haystack, const std::string& text) {
-    size_t count = 0;
-    for (size_t at = haystack.find(text); at != std::string::npos;
-         at = haystack.find(text, at + 1)) {
-        ++count;
-    }
-    return count;
-}
 
 // Rules of FMS configuration 1 over single bytes, so rows are easy to write:
 //   speed   byte 0, relative check: a change beyond +-10 is held back for one row;

@@ -134,6 +134,23 @@ void ExpectWholeImage(FirmwareUnit& unit, const std::string& image, uint8_t id) 
     EXPECT_TRUE(ReadFile(unit.outFile()) == image) << "file differs";
 }
 
+// Starts upload `command` on `client`, cancels it with one byte once the unit
+// has `blocks` blocks, and takes everything the client got up to its prompt.
+::testing::AssertionResult CancelAfterBlocks(ConsoleClient& client, FirmwareUnit& unit,
+                                             const std::string& command, int blocks,
+                                             std::string& out) {
+    client.Send(command + "\n");
+    if (!unit.WaitForBlocks(blocks)) {
+        return ::testing::AssertionFailure() << "fewer than " << blocks << " blocks came";
+    }
+    client.Send("x");
+    if (!client.ReadUntil("command\r\n", seconds(10))) {
+        return ::testing::AssertionFailure() << "no prompt after the cancel: " << client.received();
+    }
+    out = client.Take();
+    return ::testing::AssertionSuccess();
+}
+
 TEST(FirmwareUpload, WholeImagesFromAFileAndFromTheUploadBufferReachTheirUnits) {
     FirmwareServer fw;
     RunningServer& server = fw.server();
@@ -212,11 +229,8 @@ TEST(FirmwareUpload, BinaryUploadFedByWritedataIsCancelledMidwayAndEmptiesTheBuf
     const std::string image = ImageBytes(122880, 11);
     LoadBuffer(binary, image);
 
-    binary.Send("writefirm 356000000000811\n");
-    ASSERT_TRUE(unit.WaitForBlocks(3));
-    binary.Send("x");
-    ASSERT_TRUE(binary.ReadUntil("command\r\n", seconds(10)));
-    std::string out = binary.Take();
+    std::string out;
+    ASSERT_TRUE(CancelAfterBlocks(binary, unit, "writefirm 356000000000811", 3, out));
     EXPECT_EQ(out.rfind("info Wysylam firmware...\r\nprogress 0\r\n", 0), 0u) << out;
     EXPECT_TRUE(EndsWith(out, "\r\nterminated\r\ncommand\r\n")) << out;
     EXPECT_EQ(out.find("Czekam"), std::string::npos) << out;
@@ -255,11 +269,8 @@ TEST(FirmwareUpload, GenerationTwoIsPacedByOneAndAHalfSecondsAndTextCancelSaysAn
     FirmwareUnit unit(server, "356000000000821", '.');
     ConsoleClient text(server.telnetPort());
     ASSERT_TRUE(text.Login(kPassword, "text"));
-    text.Send("writefirm 356000000000821,gen2.bin\n");
-    ASSERT_TRUE(unit.WaitForBlocks(2));
-    text.Send("x");
-    ASSERT_TRUE(text.ReadUntil("command\r\n", seconds(10)));
-    std::string out = text.Take();
+    std::string out;
+    ASSERT_TRUE(CancelAfterBlocks(text, unit, "writefirm 356000000000821,gen2.bin", 2, out));
     EXPECT_EQ(out.rfind("Wysylam firmware...\r\n1/480\r2/480\r", 0), 0u) << out;
     EXPECT_TRUE(EndsWith(out, "\r\nAnulowano\r\ncommand\r\n")) << out;
     auto times = unit.BlockTimes();

@@ -13,6 +13,7 @@
 #include "common/card_message.h"
 #include "server/device/tacho_frames.h"
 #include "tests/support/running_server.h"
+#include "tests/support/text_count.h"
 #include "tools/unit_sim/sim_unit.h"
 #include "tools/unit_sim/tacho_files.h"
 #include "tools/unit_sim/tacho_run.h"
@@ -46,15 +47,6 @@ class StandIn {
     int m_port;
     std::unique_ptr<ServerProcess> m_process;
 };
-
-size_t CountOf(const std::string& haystack, const std::string& text) {
-    size_t count = 0;
-    for (size_t at = haystack.find(text); at != std::string::npos;
-         at = haystack.find(text, at + 1)) {
-        ++count;
-    }
-    return count;
-}
 
 // The names of the files in `dir`, sorted.
 std::vector<std::string> FilesIn(const std::string& dir) {

@@ -13,16 +13,7 @@
 #include "server/store/sql_pool.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_db.h"
-
-// How often `text` stands in `haystack`.
-inline size_t CountOf(const std::string& haystack, const std::string& text) {
-    size_t count = 0;
-    for (size_t at = haystack.find(text); at != std::string::npos;
-         at = haystack.find(text, at + 1)) {
-        ++count;
-    }
-    return count;
-}
+#include "tests/support/text_count.h"
 
 // For the life of the object the server's decode rules are one rule of FMS
 // configuration 1 whose column locdata does not have, so every insert of an

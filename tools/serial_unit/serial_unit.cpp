@@ -142,7 +142,7 @@ void SerialUnit::OnLine(std::string_view line) {
             m_distance =
                 static_cast<uint32_t>(std::strtoul(std::string(value).c_str(), nullptr, 10));
         if (nn == 1) m_archive = m_unread = 0;
-        Report(nn == 0 ? "distance set" : "memory cleared");
+        Report(nn == 0 ? "distance set to " + std::to_string(m_distance) : "memory cleared");
         return;
     }
     auto values = m_textValues.find(group);
@@ -213,12 +213,24 @@ void SerialUnit::OnTextFirmware(std::string_view body) {
     }
     uint32_t sum =
         static_cast<uint32_t>(std::strtoul(std::string(body.substr(c2 + 1)).c_str(), nullptr, 16));
+    if (line == 0) {
+        m_textSumPlain = m_textSumCpu2 = 0;
+        m_firmwareBlocks = 0;
+        m_firmwareCorrupt = false;
+    }
     m_textSumPlain = SerialFirmwareTextSum(m_textSumPlain, line, bytes, false);
     m_textSumCpu2 = SerialFirmwareTextSum(m_textSumCpu2, line, bytes, true);
+    if (line != m_firmwareBlocks || bytes.size() != kFirmwareTextBytes) sum = ~m_textSumPlain;
     ++m_firmwareBlocks;
     if (sum != m_textSumPlain && sum != m_textSumCpu2 && !m_firmwareCorrupt) {
         m_firmwareCorrupt = true;
         Report("firmware upload corrupt at line " + std::to_string(line));
+    }
+    // The last line of an image of either size, in order and with sound sums.
+    if (!m_firmwareCorrupt &&
+        (m_firmwareBlocks == kFirmwareTextLines || m_firmwareBlocks == kFirmwareTextLinesCpu2)) {
+        Report("firmware text upload of " + std::to_string(m_firmwareBlocks) + " lines complete (" +
+               (sum == m_textSumCpu2 && sum != m_textSumPlain ? "CPU-2" : "plain") + " sums)");
     }
 }
 
@@ -264,6 +276,9 @@ void SerialUnit::OnFrame(std::span<const uint8_t> bytes) {
                                  reinterpret_cast<const uint8_t*>(text) +
                                      std::string_view(text).size() + 1));
                 }
+                // The dump itself: "name:value" lines, as the Debug page shows them.
+                const std::string dump = "Firmware:396\nGsm:GSM_ACT\nImei:" + m_settings.imei;
+                Answer(f, kCmdRead, kItemSysDump, Bytes(dump.begin(), dump.end()));
             } else if (m_blocks.count(item)) {
                 if (!PinMatches(data)) {
                     Report("wrong PIN");
@@ -316,9 +331,11 @@ void SerialUnit::OnFrame(std::span<const uint8_t> bytes) {
                 Judge(f, false);
             } else if (item == kItemDistance) {
                 m_distance = SerialGetLE(data, kPinSize, 4);
+                Report("distance set to " + std::to_string(m_distance));
                 Judge(f, true);
             } else if (item == kItemClearMemory) {
                 m_archive = m_unread = 0;
+                Report("memory cleared");
                 Judge(f, true);
             }
             break;

@@ -30,8 +30,8 @@ std::optional<QString> ScriptedPrompt::AskAccessCode() {
 std::optional<QString> ScriptedPrompt::AskUnitPin() {
     ++unitPinAsked;
     if (unitPins.empty()) return std::nullopt;
-    // Copied out as a plain QString: GCC's uninitialised-use check trips
-    // over a moved std::optional<QString> at -O2.
+    // Copied out as AskAccessCode does: GCC's -O2 sees the optional's copy
+    // as maybe uninitialised and -Werror stops the normal build.
     bool given = unitPins.front().has_value();
     QString pin = given ? *unitPins.front() : QString();
     unitPins.pop_front();

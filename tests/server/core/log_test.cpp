@@ -52,6 +52,21 @@ TEST(Log, DeletedFileIsCreatedAgainAndNothingElseIsLost) {
     EXPECT_EQ(ReadFile(dir.File("srv.log")), "000001 second\n000001 third\n");
 }
 
+TEST(Log, MovedFileKeepsItsEntriesAndTheNextOnesGoToANewFile) {
+    TempDir dir;
+    LogSetPath(dir.File("srv.log"));
+    gLogClock = 2;
+    LogWrite("before\n");
+    ASSERT_EQ(std::rename(dir.File("srv.log").c_str(), dir.File("srv.log.1").c_str()), 0);
+    LogWrite("after\n");
+    EXPECT_EQ(ReadFile(dir.File("srv.log.1")), "000002 before\n");
+    EXPECT_EQ(ReadFile(dir.File("srv.log")), "000002 after\n");
+    // A rotation that truncates the file in place: entries go on at its end.
+    ASSERT_EQ(std::fclose(std::fopen(dir.File("srv.log").c_str(), "w")), 0);
+    LogWrite("truncated\n");
+    EXPECT_EQ(ReadFile(dir.File("srv.log")), "000002 truncated\n");
+}
+
 TEST(Log, UnwritablePathLosesEntriesQuietly) {
     TempDir dir;
     LogSetPath(dir.File("no-such-folder/srv.log"));
@@ -59,11 +74,11 @@ TEST(Log, UnwritablePathLosesEntriesQuietly) {
     EXPECT_FALSE(FileExists(dir.File("no-such-folder/srv.log")));
 }
 
-TEST(Log, EntriesFromManyThreadsStayWhole) {
+TEST(Log, EntriesFromManyThreadsStayWholeAndInTheirThreadsOrder) {
     TempDir dir;
     LogSetPath(dir.File("srv.log"));
     gLogClock = 42;
-    constexpr int kThreads = 4;
+    constexpr int kThreads = 8;
     constexpr int kEntries = 200;
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
@@ -75,6 +90,7 @@ TEST(Log, EntriesFromManyThreadsStayWhole) {
     std::istringstream in(ReadFile(dir.File("srv.log")));
     std::string line;
     int lines = 0;
+    std::vector<int> next(kThreads, 0);
     while (std::getline(in, line)) {
         ++lines;
         int t = -1;
@@ -83,6 +99,9 @@ TEST(Log, EntriesFromManyThreadsStayWhole) {
             << line;
         EXPECT_EQ(line, "000042 T" + std::to_string(t) + ": entry " + std::to_string(i) +
                             " of a longer text");
+        ASSERT_TRUE(t >= 0 && t < kThreads) << line;
+        EXPECT_EQ(i, next[t]) << line;
+        next[t] = i + 1;
     }
     EXPECT_EQ(lines, kThreads * kEntries);
 }

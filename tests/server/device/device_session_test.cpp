@@ -1,6 +1,5 @@
-// The unit session in-process: a slot whose "connection" is one end of a
-// socket pair, the test holding the other end as the unit, and a real
-// database. Every reply the session sends is read back as the unit sees it.
+// The unit session in-process (tests/support/unit_session_fixture.h): every
+// reply the session sends is read back as the unit sees it.
 
 #include "server/device/device_session.h"
 
@@ -20,55 +19,18 @@
 #include "tests/support/frame_bytes.h"
 #include "tests/support/server_process.h"
 #include "tests/support/store_fixture.h"
+#include "tests/support/unit_session_fixture.h"
 
 namespace {
 
-class SessionTest : public StoreTest {
+class SessionTest : public UnitSessionTest {
   protected:
-    void SetUp() override {
-        StoreTest::SetUp();
-        gConfig.sndTimeout = 1;
-        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, m_pair), 0);
-        DeviceSlot& d = tasks[0];
-        d.state = kSlotActive;
-        d.tcp = 1;
-        d.socket = m_pair[0];
-        d.terminator = '\n';
-        d.owner = kOwnerNone;
-        d.newProtocol = 1;
-    }
-    void TearDown() override {
-        close(m_pair[0]);
-        close(m_pair[1]);
-        StoreTest::TearDown();
-    }
-
-    int Line(const std::string& bytes) {
-        std::string text = B64(bytes);
-        CopyText(tasks[0].line, text);
-        SqlLease db;
-        return ProcessDeviceLine(0, db);
-    }
-    // Everything the session sent to the unit so far.
-    std::string Replies() {
-        std::string out;
-        char buffer[4096];
-        pollfd pfd{m_pair[1], POLLIN, 0};
-        while (poll(&pfd, 1, 0) > 0) {
-            ssize_t n = read(m_pair[1], buffer, sizeof buffer);
-            if (n <= 0) break;
-            out.append(buffer, static_cast<size_t>(n));
-        }
-        return out;
-    }
     void Identify(uint32_t version = 0) {
         std::string payload = Text("356000000000077", 15) + Text("Van", 16) + Text("", 20) +
                               Text("", 17) + Text("", 13) + Le(version, 4);
         ASSERT_EQ(Line(Frame(0, 85, payload)), 1);
         Replies();
     }
-
-    int m_pair[2] = {-1, -1};
 };
 
 // A listening far end for tunnels on a port of the kernel's choosing.
@@ -231,6 +193,30 @@ TEST_F(SessionTest, OfflineConfigurationReplacedInFlightIsStillSent) {
     EXPECT_EQ(Replies(), "NEWLINE\n" + kAck);
     EXPECT_EQ(Line(Frame(37, 0, "")), 1);
     EXPECT_EQ(d.offlineStatus, 7);
+}
+
+// The unit's answer races the console storing a new offline configuration:
+// the session read the old one's claim just before the console took it back.
+// The answer is booked on the old configuration only; the new one is neither
+// marked acknowledged nor refused, and goes out after the next line.
+TEST_F(SessionTest, AnswerRacingANewOfflineConfigurationLeavesTheNewOnePending) {
+    Identify();
+    DeviceSlot& d = tasks[0];
+    for (int answer : {37, 44}) {
+        StoreOfflineConfig(0, "OLDLINE\n", 3);
+        ASSERT_EQ(Line(Frame(40, 0, "")), 1);
+        EXPECT_EQ(Replies(), "OLDLINE\n" + kAck);
+        StoreOfflineConfig(0, "NEWLINE\n", 4);
+        d.owner = kOwnerOfflineConfig;  // the claim as the unit's session read it
+        EXPECT_EQ(Line(Frame(answer, 0, "")), 1) << answer;
+        EXPECT_EQ(d.offlineStatus, 1) << answer;
+        EXPECT_EQ(d.owner, kOwnerNone) << answer;
+        ASSERT_EQ(Line(Frame(40, 0, "")), 1);
+        EXPECT_EQ(Replies(), "NEWLINE\n" + kAck) << answer;
+        EXPECT_EQ(d.offlineStatus, 2) << answer;
+        EXPECT_EQ(Line(Frame(answer, 0, "")), 1);
+        EXPECT_EQ(d.offlineStatus, answer == 37 ? 7 : 6) << answer;
+    }
 }
 
 // A send to a slot whose connection is already closed fails at once rather

@@ -109,8 +109,9 @@ TEST_F(SlotTableTest, ProtocolFamilyAndTypeCode) {
         {0, 0, 1, ';', kProtoGen3Udp, "S-3"},
         {1, 1, 1, ';', kProtoPicoTcp, "PICO"},
         {0, 1, 1, '\n', kProtoPicoUdp, "PICO"},
-        {1, 0, 1, 'x', 0, ""},
-        {1, 1, 0, '\n', 0, "OLD"},
+        {1, 0, 1, 'x', 0, "S-3"},
+        {1, 1, 0, '\n', 0, "PICO"},
+        {1, 0, 0, ';', 0, "OLD"},
     };
     for (const auto& c : cases) {
         DeviceSlot& d = tasks[10];

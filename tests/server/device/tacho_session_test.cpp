@@ -20,6 +20,7 @@
 #include "tests/support/frame_bytes.h"
 #include "tests/support/store_fixture.h"
 #include "tests/support/test_config.h"
+#include "tests/support/unit_session_fixture.h"
 
 namespace {
 
@@ -69,49 +70,14 @@ struct Peer {
     std::string Address() const { return "127.0.0.1:" + std::to_string(port); }
 };
 
-class TachoSessionTest : public StoreTest {
+// A unit that has identified itself, with the driver directory in the test's folder.
+class TachoSessionTest : public UnitSessionTest {
   protected:
     void SetUp() override {
-        StoreTest::SetUp();
-        gConfig.sndTimeout = 1;
+        UnitSessionTest::SetUp();
         gConfig.driverDir = m_dir.path() + "/";
-        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, m_pair), 0);
-        DeviceSlot& d = tasks[0];
-        d.state = kSlotActive;
-        d.tcp = 1;
-        d.socket = m_pair[0];
-        d.owner = kOwnerNone;
-        d.newProtocol = 1;
-        d.loggedIn = 1;
+        tasks[0].loggedIn = 1;
     }
-    void TearDown() override {
-        close(m_pair[0]);
-        close(m_pair[1]);
-        StoreTest::TearDown();
-    }
-    int Line(const std::string& bytes) {
-        CopyText(tasks[0].line, B64(bytes));
-        SqlLease db;
-        return ProcessDeviceLine(0, db);
-    }
-    // The frames the session sent, decoded, one string per line.
-    std::vector<std::string> Replies() {
-        std::string text;
-        char buffer[4096];
-        pollfd p{m_pair[1], POLLIN, 0};
-        while (poll(&p, 1, 0) > 0) {
-            ssize_t n = read(m_pair[1], buffer, sizeof buffer);
-            if (n <= 0) break;
-            text.append(buffer, static_cast<size_t>(n));
-        }
-        std::vector<std::string> lines;
-        size_t start = 0;
-        for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-            lines.push_back(text.substr(start, end - start));
-        }
-        return lines;
-    }
-    int m_pair[2] = {-1, -1};
 };
 
 TEST_F(TachoSessionTest, CardServerIsWaitedOnWithoutADatabaseConnection) {
@@ -123,7 +89,7 @@ TEST_F(TachoSessionTest, CardServerIsWaitedOnWithoutADatabaseConnection) {
     EXPECT_EQ(card.received, BuildCardMessage(kCardModeAuth, "AUTH"));
     // Only the test's own connection was in use while the answer was awaited.
     EXPECT_EQ(card.sqlBusyWhileWaited, 1);
-    EXPECT_EQ(Replies(),
+    EXPECT_EQ(ReplyLines(),
               std::vector<std::string>{B64(std::string("\x93\x00\x06\x00", 4) + "ANSWER")});
     EXPECT_NE(Log().find(" D0: KorvalenServer data_out=DEADBEEF31040041555448\n"),
               std::string::npos);
@@ -137,7 +103,7 @@ TEST_F(TachoSessionTest, StatementsAfterAWaitTakeAConnectionAgain) {
     std::string web = Frame(130, 4, Le(7, 2) + "hi");
     std::string notify = Frame(145, 6, Le(12, 4) + Le(3, 2));
     EXPECT_EQ(Line(web + notify), 1);
-    EXPECT_EQ(Replies(),
+    EXPECT_EQ(ReplyLines(),
               (std::vector<std::string>{B64(std::string("\x83\x02\x08\x00", 4)), "JgA="}));
     EXPECT_EQ(m_db.Query("select status from korvalen")[0][0], "3");
     EXPECT_EQ(Log().find("ackkorvalen error"), std::string::npos);

@@ -154,8 +154,7 @@ void FirmwarePage::ConnectButtons() {
     }
     if (c.sender) {
         connect(m_send, &QPushButton::clicked, c.sender, &FirmwareSender::SendButton);
-        connect(m_versionRead, &QPushButton::clicked, c.sender,
-                &FirmwareSender::ReadVersionButton);
+        connect(m_versionRead, &QPushButton::clicked, c.sender, &FirmwareSender::ReadVersionButton);
         connect(c.sender, &FirmwareSender::versionChanged, this, &FirmwarePage::ShowFirmware);
     }
     if (c.dallas) {
@@ -173,8 +172,8 @@ void FirmwarePage::ConnectButtons() {
         };
     }
     if (c.dallas && c.localFirmware && !c.dallas->localUpload) {
-        c.dallas->localUpload = [uploader = c.localFirmware](const DataUpload& data) {
-            uploader->WriteDallasList(data.type, data.closing, data.bytes);
+        c.dallas->localUpload = [uploader = c.localFirmware](const DataUpload& list) {
+            uploader->WriteDallasList(list.type, list.closing, list.bytes);
         };
     }
 }
@@ -241,8 +240,7 @@ void FirmwarePage::DropFirmware() {
 void FirmwarePage::ShowFirmware() {
     const ManagerState& state = m_context.state;
     m_send->setEnabled(state.firmwareLoaded && (state.localControlsOn || state.remoteControlsOn));
-    ShowDescription(m_context.importer ? m_context.importer->description
-                                        : FirmwareDescription());
+    ShowDescription(m_context.importer ? m_context.importer->description : FirmwareDescription());
     if (state.remoteView) m_version->setText(state.firmwareVersion);
 }
 
@@ -268,4 +266,3 @@ QString FirmwarePage::descriptionText() const {
 QString FirmwarePage::versionText() const {
     return m_version->text();
 }
-

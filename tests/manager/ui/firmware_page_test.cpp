@@ -9,6 +9,8 @@
 #include "tests/manager/qt_printers.h"
 
 #include <QComboBox>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextEdit>
 
@@ -158,20 +160,31 @@ TEST(FirmwarePage, KindOrDeviceTypeChangeDropsTheLoadedFirmware) {
         PagesFixture m;
         if (c.remoteView) {
             m.RemoteView();
-            Control<QLineEdit>(m.firmware, "versionLine")->setText("Status:1 Version:3.96 Crcc:7");
+            m.RemoteControls(true);
+            m.state.firmwareVersion = "Status:1 Version:3.96 Crcc:7";
+            emit m.sender.versionChanged();
+            EXPECT_EQ(m.firmware.versionText(), "Status:1 Version:3.96 Crcc:7");
         } else {
             m.LocalView();
+            m.LocalControls(true);
         }
-        m.state.firmwareImage = QByteArray(0x3E000, '\x5A');
-        m.state.firmwareLoaded = true;
-        m.firmware.ShowDescription({"Version: 3.96 Date: 2026-11-30"}, {"Fixes"});
-        c.remoteView ? m.RemoteControls(true) : m.LocalControls(true);
+        // An image taken by an import.
+        QTemporaryDir dir;
+        const QString path = dir.filePath("fw.bin");
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(0x3E000, '\x5A'));
+        file.close();
+        m.prompt.files = {path};
+        m.repo.settings.offline = true;
+        Control(m.firmware, "firmwareImport")->click();
+        ASSERT_TRUE(m.state.firmwareLoaded);
+        EXPECT_EQ(m.firmware.descriptionText(), "File: " + path + "\nSize: 253952");
         ASSERT_TRUE(Control(m.firmware, "firmwareSend")->isEnabled());
         if (c.remoteView) SaveScreenshot(m.firmware, QStringLiteral("firmware_page"));
 
         c.change(m);
         EXPECT_FALSE(m.state.firmwareLoaded);
-        EXPECT_TRUE(m.state.firmwareImage.isEmpty());
         EXPECT_FALSE(Control(m.firmware, "firmwareSend")->isEnabled());
         EXPECT_EQ(m.firmware.descriptionText(), "");
         EXPECT_EQ(m.firmware.versionText(), c.versionAfter);
@@ -180,20 +193,24 @@ TEST(FirmwarePage, KindOrDeviceTypeChangeDropsTheLoadedFirmware) {
     }
 }
 
-TEST(FirmwarePage, DescriptionPaneShowsTheHeadLinesInBold) {
+TEST(FirmwarePage, DescriptionPaneShowsItsBoldLinesInBold) {
     PagesFixture m;
-    m.firmware.ShowDescription({"File: /tmp/fw.bin", "Size: 253952"}, {"first", "second"});
-    EXPECT_EQ(m.firmware.descriptionText(), "File: /tmp/fw.bin\nSize: 253952\nfirst\nsecond");
+    m.firmware.ShowDescription({{"Version: 3.96 Date: 2026-11-30", true},
+                                {"first", false},
+                                {"second", false},
+                                {"Bold again", true}});
+    EXPECT_EQ(m.firmware.descriptionText(),
+              "Version: 3.96 Date: 2026-11-30\nfirst\nsecond\nBold again");
     QTextDocument* document = Control<QTextEdit>(m.firmware, "description")->document();
-    const bool bold[] = {true, true, false, false};
+    const bool bold[] = {true, false, false, true};
     for (int i = 0; i < 4; ++i) {
         QTextBlock block = document->findBlockByNumber(i);
         ASSERT_TRUE(block.isValid());
         EXPECT_EQ(block.begin().fragment().charFormat().fontWeight() == QFont::Bold, bold[i])
             << block.text().toStdString();
     }
-    m.firmware.ShowDescription({"Version: 1 Date: 2"}, {});
-    EXPECT_EQ(m.firmware.descriptionText(), "Version: 1 Date: 2");
+    m.firmware.ShowDescription({});
+    EXPECT_EQ(m.firmware.descriptionText(), "");
 }
 
 }  // namespace

@@ -10,6 +10,15 @@
 #include <QLineEdit>
 #include <QWidget>
 
+#include "manager/logic/firmware_import.h"
+#include "manager/logic/label_command.h"
+#include "manager/logic/local_config.h"
+#include "manager/logic/local_firmware.h"
+#include "manager/logic/long_dallas.h"
+#include "manager/logic/monitor_controller.h"
+#include "manager/logic/remote_firmware.h"
+#include "manager/logic/serial_link.h"
+#include "manager/logic/service_tools.h"
 #include "manager/ui/debug_page.h"
 #include "manager/ui/firmware_page.h"
 #include "manager/ui/manager_context.h"
@@ -17,7 +26,29 @@
 #include "tests/manager/logic/manager_fixture.h"
 
 struct PagesFixture : ManagerFixture {
-    ManagerContext context{state, prompt, lists, console, repo, remote};
+    LabelFacts label;
+    SerialLink link{state, prompt};
+    LocalConfig local{state, lists, link, repo, prompt, label};
+    LocalFirmware localFirmware{state, link, prompt};
+    ServiceTools tools{state, lists, link, prompt, label};
+    MonitorController monitorController{state, link, label};
+    FirmwareImporter importer{state, repo, prompt};
+    FirmwareSender sender{state, console, remote, prompt};
+    LongDallasWriter dallas{state, console, remote, prompt};
+    ManagerContext context{state,
+                           prompt,
+                           lists,
+                           console,
+                           repo,
+                           remote,
+                           &link,
+                           &local,
+                           &localFirmware,
+                           &tools,
+                           &monitorController,
+                           &importer,
+                           &sender,
+                           &dallas};
     FirmwarePage firmware{context};
     MonitorPage monitor{context};
     DebugPage debug{context};

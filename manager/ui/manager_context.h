@@ -12,6 +12,15 @@
 #include "manager/logic/repo_client.h"
 #include "manager/logic/user_prompt.h"
 
+class FirmwareImporter;
+class FirmwareSender;
+class LocalConfig;
+class LocalFirmware;
+class LongDallasWriter;
+class MonitorController;
+class SerialLink;
+class ServiceTools;
+
 struct ManagerContext {
     ManagerState& state;
     UserPrompt& prompt;
@@ -19,6 +28,15 @@ struct ManagerContext {
     ConsoleClient& console;
     RepoClient& repo;
     RemoteConfig& remote;
-    // The local link's and the firmware's controllers are added here as
-    // members when the windows are wired to them.
+    // The local link's and the firmware's controllers, owned by the main
+    // window like the ones above and set by it when it makes them. A page's
+    // button whose controller is not set does nothing.
+    SerialLink* link = nullptr;
+    LocalConfig* local = nullptr;
+    LocalFirmware* localFirmware = nullptr;
+    ServiceTools* tools = nullptr;
+    MonitorController* monitor = nullptr;
+    FirmwareImporter* importer = nullptr;
+    FirmwareSender* sender = nullptr;
+    LongDallasWriter* dallas = nullptr;
 };

@@ -58,7 +58,17 @@ MainWindow::MainWindow(const QString& settingsPath, UserPrompt* prompt, QWidget*
       m_console(m_state, m_prompt),
       m_repo(m_prompt),
       m_remote(m_state, m_lists, m_console, m_repo, m_prompt),
-      m_context{m_state, m_prompt, m_lists, m_console, m_repo, m_remote} {
+      m_link(m_state, m_prompt),
+      m_local(m_state, m_lists, m_link, m_repo, m_prompt, m_labelFacts),
+      m_monitorLogic(m_state, m_link, m_labelFacts),
+      m_localFirmware(m_state, m_link, m_prompt),
+      m_tools(m_state, m_lists, m_link, m_prompt, m_labelFacts),
+      m_importer(m_state, m_repo, m_prompt),
+      m_sender(m_state, m_console, m_remote, m_prompt),
+      m_dallas(m_state, m_console, m_remote, m_prompt),
+      m_context{m_state,         m_prompt,    m_lists,   m_console,        m_repo,
+                m_remote,        &m_link,     &m_local,  &m_localFirmware, &m_tools,
+                &m_monitorLogic, &m_importer, &m_sender, &m_dallas} {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Vimko Manager V3.96"));
     listPorts = MachinePorts;
@@ -120,6 +130,7 @@ MainWindow::MainWindow(const QString& settingsPath, UserPrompt* prompt, QWidget*
             &MainWindow::OnRepositoryWrite);
     connect(m_settings, &SettingsPage::repositoryEdited, this,
             [this] { m_repo.settings = m_settings->Repository(); });
+    WireLocalLink();
     m_timer.setInterval(kTickMs);
     connect(&m_timer, &QTimer::timeout, this, &MainWindow::Tick);
     m_timer.start();
@@ -335,6 +346,36 @@ void MainWindow::UpdateSelectedImage(int image) {
     if (!m_selectedUnit) return;
     m_selectedUnit->setData(0, kImageRole, image);
     m_selectedUnit->setIcon(0, TreeIcon(image));
+}
+
+// The serial port behind the port nodes, the Configuration page's local
+// read and write, the label button, and the status texts of the local and
+// firmware work. Tests may put their own port hooks in place afterwards.
+void MainWindow::WireLocalLink() {
+    openLocalPort = [this](const QString& port, int baud) { return m_link.OpenPort(port, baud); };
+    closeLocalPort = [this] { m_link.ClosePort(); };
+    setBinaryFraming = [this](bool binary) { m_link.SetFraming(binary); };
+    m_configuration->localRead = [this](int tab) { m_local.LocalRead(tab); };
+    m_configuration->localWrite = [this](int tab) { m_local.LocalWrite(tab); };
+    connect(&m_local, &LocalConfig::listChanged, m_configuration, &ConfigurationPage::Reload);
+    connect(&m_link, &SerialLink::portLost, this, [this] {
+        if (!m_state.localLinkOpen) return;
+        CloseLocalLink();
+        ApplyControlSets();
+        UpdateStatus();
+    });
+    connect(m_label, &QToolButton::clicked, this, [this] {
+        m_tools.printerProgram = m_settings->printerProgram();
+        m_tools.PrintLabel();
+    });
+    connect(&m_link, &SerialLink::statusChanged, this, &MainWindow::UpdateStatus);
+    connect(&m_local, &LocalConfig::statusChanged, this, &MainWindow::UpdateStatus);
+    connect(&m_localFirmware, &LocalFirmware::statusChanged, this, &MainWindow::UpdateStatus);
+    connect(&m_sender, &FirmwareSender::statusChanged, this, &MainWindow::UpdateStatus);
+    connect(&m_dallas, &LongDallasWriter::statusChanged, this, &MainWindow::UpdateStatus);
+    connect(&m_sender, &FirmwareSender::groupChanged, m_group, &GroupPage::Reload);
+    // An imported image turns the firmware "&Send" on (with its control set).
+    connect(&m_importer, &FirmwareImporter::firmwareChanged, this, &MainWindow::ApplyControlSets);
 }
 
 void MainWindow::OpenLocalLink(const QString& port) {

@@ -13,11 +13,20 @@
 #include <memory>
 
 #include "manager/logic/console_client.h"
+#include "manager/logic/firmware_import.h"
+#include "manager/logic/label_command.h"
+#include "manager/logic/local_config.h"
+#include "manager/logic/local_firmware.h"
+#include "manager/logic/long_dallas.h"
 #include "manager/logic/manager_settings.h"
 #include "manager/logic/manager_state.h"
+#include "manager/logic/monitor_controller.h"
 #include "manager/logic/param_list.h"
 #include "manager/logic/remote_config.h"
+#include "manager/logic/remote_firmware.h"
 #include "manager/logic/repo_client.h"
+#include "manager/logic/serial_link.h"
+#include "manager/logic/service_tools.h"
 #include "manager/ui/manager_context.h"
 #include "manager/ui/page_includes.h"
 
@@ -100,6 +109,7 @@ class MainWindow : public QMainWindow {
     void OnDeviceTypeChanged(int deviceType);
     void OnManage();
     void OnRepositoryWrite();
+    void WireLocalLink();
     void OpenLocalLink(const QString& port);
     void CloseLocalLink();
     void UpdateStatus();
@@ -114,6 +124,17 @@ class MainWindow : public QMainWindow {
     ConsoleClient m_console;
     RepoClient m_repo;
     RemoteConfig m_remote;
+    // The local link and what works over it, and the firmware work; the
+    // pages reach them through the context.
+    LabelFacts m_labelFacts;
+    SerialLink m_link;
+    LocalConfig m_local;
+    MonitorController m_monitorLogic;
+    LocalFirmware m_localFirmware;
+    ServiceTools m_tools;
+    FirmwareImporter m_importer;
+    FirmwareSender m_sender;
+    LongDallasWriter m_dallas;
     ManagerContext m_context;
 
     QTreeWidget* m_tree = nullptr;

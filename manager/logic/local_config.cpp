@@ -247,8 +247,13 @@ void LocalConfig::LocalClear() {
     JudgeAnswer(timings.answerMs);
 }
 
-QString LocalConfig::AskRecordFile() {
-    return m_prompt.AskSaveFile(QStringLiteral("Text|*.txt"), QStringLiteral("txt"));
+bool LocalConfig::OpenRecordFile(QFile& file) {
+    const QString name = m_prompt.AskSaveFile(QStringLiteral("Text|*.txt"), QStringLiteral("txt"));
+    if (name.isEmpty()) return false;
+    file.setFileName(name);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return true;
+    m_prompt.ShowWarning(QStringLiteral("Error opening file: ") + name);
+    return false;
 }
 
 void LocalConfig::LocalArchive(const QString& count) {
@@ -256,13 +261,8 @@ void LocalConfig::LocalArchive(const QString& count) {
     if (busy.refused() || m_state.deviceType == kVimko1) return;
     std::optional<std::string> pin = AskPin();
     if (!pin) return;
-    const QString name = AskRecordFile();
-    if (name.isEmpty()) return;
-    QFile file(name);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_prompt.ShowWarning(QStringLiteral("Error opening file: ") + name);
-        return;
-    }
+    QFile file;
+    if (!OpenRecordFile(file)) return;
     m_link.ExpectAnswer(kCmdArchive, kItemArchiveCount);
     m_link.SendFrame(SerialArchiveCountFrame(m_link.sequence()));
     m_link.WaitForAnswer(timings.longAnswerMs);
@@ -293,13 +293,8 @@ void LocalConfig::LocalUnread() {
     if (busy.refused() || m_state.deviceType == kVimko1) return;
     std::optional<std::string> pin = AskPin();
     if (!pin) return;
-    const QString name = AskRecordFile();
-    if (name.isEmpty()) return;
-    QFile file(name);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_prompt.ShowWarning(QStringLiteral("Error opening file: ") + name);
-        return;
-    }
+    QFile file;
+    if (!OpenRecordFile(file)) return;
     for (int records = 0;;) {
         if (m_state.terminateRequested) {
             m_prompt.ShowWarning(QLatin1String(kInterrupted));

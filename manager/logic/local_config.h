@@ -10,6 +10,7 @@
 // "$ANS1nn,v*"); Vimko-2 and Vimko-3/4 units binary frames (command 40 to
 // read a block, 60 to write it, 30 service, 80 records).
 
+#include <QFile>
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -62,8 +63,9 @@ class LocalConfig : public QObject {
     void ReadSucceeded(int tab, const QString& description);
     void Done(const QString& text);
     void SetProgress(const QString& value);
-    // Asks for the text file of a record reader; empty for Cancel.
-    QString AskRecordFile();
+    // Asks for the text file of a record reader and opens it; false for
+    // Cancel or (with the warning shown) a file that cannot be written.
+    bool OpenRecordFile(QFile& file);
 
     ManagerState& m_state;
     ParamLists& m_lists;

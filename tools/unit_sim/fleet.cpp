@@ -1,10 +1,15 @@
 #include "tools/unit_sim/fleet.h"
 
 #include <poll.h>
+#include <sys/epoll.h>
 
 #include <algorithm>
 #include <deque>
 #include <memory>
+#include <queue>
+#include <utility>
+
+#include "common/unique_fd.h"
 
 namespace unit_sim {
 namespace {
@@ -12,7 +17,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Longest single wait of the loop, so that `stop` is seen promptly even when
-// a signal arrives between the check and poll().
+// a signal arrives between the check and epoll_wait().
 constexpr std::chrono::milliseconds kMaxWait{250};
 
 struct PendingLine {
@@ -32,6 +37,11 @@ struct UnitState {
     uint64_t unanswered = 0;
     uint64_t location_acks = 0;
     uint64_t measured_acks = 0;
+    // The loop's own bookkeeping.
+    bool active = false;  // in the epoll set
+    bool due = false;     // in this round's list of units to look at
+    bool want_out = false;
+    Clock::time_point wake_at = Clock::time_point::max();  // its live heap entry
 };
 
 }  // namespace
@@ -117,63 +127,134 @@ FleetSummary RunFleet(const FleetOptions& options, const LineSource& source, con
             options.closed_loop ? start : start + options.interval * i / count;
     }
 
-    std::vector<pollfd> fds;
-    std::vector<size_t> polled;
-    for (;;) {
+    // One epoll set for the fleet, and the units' next deadlines (a send or
+    // an unanswered line) in a heap, so a round costs what happened in it,
+    // not a pass over every unit. Heap entries are not removed when a unit's
+    // deadline moves: an entry that no longer matches `wake_at` is skipped.
+    UniqueFd epoll(::epoll_create1(EPOLL_CLOEXEC));
+    if (!epoll.valid()) return summary;
+    using Deadline = std::pair<Clock::time_point, size_t>;
+    std::priority_queue<Deadline, std::vector<Deadline>, std::greater<>> deadlines;
+    std::vector<size_t> due;
+    for (size_t i = 0; i < units.size(); ++i) {
+        UnitState& s = units[i];
+        if (!s.connected) continue;
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.u64 = i;
+        if (::epoll_ctl(epoll.get(), EPOLL_CTL_ADD, s.unit->fd(), &event) != 0) continue;
+        s.active = true;
+        s.due = true;
+        due.push_back(i);
+    }
+    size_t active = due.size();
+
+    // Looks at one unit: times out its overdue lines, sends its next line
+    // when it may, and settles what it waits for next. A unit with nothing
+    // left to send or await leaves the set.
+    auto visit = [&](size_t i, Clock::time_point now, bool stopping) {
+        UnitState& s = units[i];
+        s.due = false;
+        if (!s.active) return;
+        bool done = s.unit->Closed();
+        while (!done && !s.pending.empty() && s.pending.front().deadline <= now) {
+            s.pending.pop_front();
+            ++s.unanswered;
+            if (options.closed_loop) s.next_send = now;
+        }
+        bool all_sent = options.lines > 0 && s.location_lines >= options.lines;
+        bool sending = !stopping && !all_sent;
+        bool may_send = sending && (!options.closed_loop || s.pending.empty());
+        if (!done && may_send && now >= s.next_send) {
+            std::vector<std::string> frames;
+            if (!s.identified) {
+                frames.push_back(s.unit->IdentificationFrame());
+            } else {
+                frames = source(static_cast<int>(i));
+            }
+            if (s.unit->SendLine(frames)) {
+                bool location = s.identified;
+                if (location) ++s.location_lines;
+                s.identified = true;
+                bool measured = location && now >= measure_from;
+                if (measured) last_measured_send = now;
+                s.pending.push_back(PendingLine{now + options.ack_timeout, now, location, measured});
+            }
+            if (options.closed_loop) {
+                s.next_send = never;
+            } else {
+                s.next_send += options.interval;
+                if (s.next_send < now) s.next_send = now + options.interval;  // fell behind
+            }
+            all_sent = options.lines > 0 && s.location_lines >= options.lines;
+            sending = !all_sent;
+        }
+        if (done || s.unit->Closed() || (!sending && s.pending.empty())) {
+            ::epoll_ctl(epoll.get(), EPOLL_CTL_DEL, s.unit->fd(), nullptr);
+            s.active = false;
+            --active;
+            return;
+        }
+        auto wake = never;
+        if (sending && s.next_send != never) wake = s.next_send;
+        if (!s.pending.empty()) wake = std::min(wake, s.pending.front().deadline);
+        if (wake != never && wake != s.wake_at) deadlines.emplace(wake, i);
+        s.wake_at = wake;
+        bool want_out = (s.unit->PollEvents() & POLLOUT) != 0;
+        if (want_out != s.want_out) {
+            epoll_event event{};
+            event.events = EPOLLIN | (want_out ? EPOLLOUT : 0u);
+            event.data.u64 = i;
+            ::epoll_ctl(epoll.get(), EPOLL_CTL_MOD, s.unit->fd(), &event);
+            s.want_out = want_out;
+        }
+    };
+
+    std::vector<epoll_event> events(256);
+    bool was_stopping = false;
+    while (active > 0) {
         auto now = Clock::now();
         bool stopping = stop.load() || now >= stop_sending_at;
-        auto wake = stopping ? now + kMaxWait : std::min(stop_sending_at, now + kMaxWait);
-        fds.clear();
-        polled.clear();
-        for (size_t i = 0; i < units.size(); ++i) {
-            UnitState& s = units[i];
-            if (!s.connected || s.unit->Closed()) continue;
-            while (!s.pending.empty() && s.pending.front().deadline <= now) {
-                s.pending.pop_front();
-                ++s.unanswered;
-                if (options.closed_loop) s.next_send = now;
+        if (stopping && !was_stopping) {
+            // Every unit learns it is to stop sending.
+            for (size_t i = 0; i < units.size(); ++i) {
+                if (units[i].active && !units[i].due) {
+                    units[i].due = true;
+                    due.push_back(i);
+                }
             }
-            bool all_sent = options.lines > 0 && s.location_lines >= options.lines;
-            bool sending = !stopping && !all_sent;
-            bool may_send = sending && (!options.closed_loop || s.pending.empty());
-            if (may_send && now >= s.next_send) {
-                std::vector<std::string> frames;
-                if (!s.identified) {
-                    frames.push_back(s.unit->IdentificationFrame());
-                } else {
-                    frames = source(static_cast<int>(i));
-                }
-                if (s.unit->SendLine(frames)) {
-                    bool location = s.identified;
-                    if (location) ++s.location_lines;
-                    s.identified = true;
-                    bool measured = location && now >= measure_from;
-                    if (measured) last_measured_send = now;
-                    s.pending.push_back(
-                        PendingLine{now + options.ack_timeout, now, location, measured});
-                }
-                if (options.closed_loop) {
-                    s.next_send = never;
-                } else {
-                    s.next_send += options.interval;
-                    if (s.next_send < now) s.next_send = now + options.interval;  // fell behind
-                }
-                all_sent = options.lines > 0 && s.location_lines >= options.lines;
-                sending = !all_sent;
-            }
-            if (!sending && s.pending.empty()) continue;  // this unit is done
-            if (sending && s.next_send != never) wake = std::min(wake, s.next_send);
-            if (!s.pending.empty()) wake = std::min(wake, s.pending.front().deadline);
-            fds.push_back(pollfd{s.unit->fd(), s.unit->PollEvents(), 0});
-            polled.push_back(i);
+            was_stopping = true;
         }
-        if (fds.empty()) break;
+        while (!deadlines.empty() && deadlines.top().first <= now) {
+            auto [when, i] = deadlines.top();
+            deadlines.pop();
+            if (units[i].wake_at == when && !units[i].due) {
+                units[i].due = true;
+                due.push_back(i);
+            }
+        }
+        for (size_t k = 0; k < due.size(); ++k) visit(due[k], now, stopping);
+        due.clear();
+        if (active == 0) break;
+
+        auto wake = stopping ? now + kMaxWait : std::min(stop_sending_at, now + kMaxWait);
+        if (!deadlines.empty()) wake = std::min(wake, deadlines.top().first);
         auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - Clock::now());
-        int rc =
-            ::poll(fds.data(), fds.size(), static_cast<int>(std::max<int64_t>(0, wait.count())));
-        if (rc <= 0) continue;  // time-out or a signal: the next round looks at the clock
-        for (size_t k = 0; k < fds.size(); ++k) {
-            if (fds[k].revents != 0) units[polled[k]].unit->HandleEvents(fds[k].revents);
+        int n = ::epoll_wait(epoll.get(), events.data(), static_cast<int>(events.size()),
+                             static_cast<int>(std::max<int64_t>(0, wait.count())));
+        for (int k = 0; k < n; ++k) {
+            size_t i = static_cast<size_t>(events[static_cast<size_t>(k)].data.u64);
+            uint32_t got = events[static_cast<size_t>(k)].events;
+            short revents = static_cast<short>(((got & EPOLLIN) ? POLLIN : 0) |
+                                               ((got & EPOLLOUT) ? POLLOUT : 0) |
+                                               ((got & EPOLLHUP) ? POLLHUP : 0) |
+                                               ((got & EPOLLERR) ? POLLERR : 0));
+            units[i].unit->HandleEvents(revents);
+            // An answer may let the unit send, and a close takes it out.
+            if (!units[i].due) {
+                units[i].due = true;
+                due.push_back(i);
+            }
         }
     }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Many simulated units driven from one thread and one poll() loop: each unit
+// Many simulated units driven from one thread and one epoll loop: each unit
 // identifies itself, then sends location lines on a fixed interval or, in
 // closed loop, as soon as the previous line was acknowledged (38 or 41).
 // Requests from the server are answered by each unit's answer policy.

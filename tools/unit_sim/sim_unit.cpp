@@ -231,6 +231,10 @@ void SimUnit::ReadAvailable() {
             }
             m_partial.append(buffer, static_cast<size_t>(n));
             ExtractLines();
+            // A short read drained the socket; anything that arrives later
+            // is reported again, so the read that would only say EAGAIN is
+            // saved.
+            if (static_cast<size_t>(n) < sizeof buffer) return;
         } else {
             // One datagram is one line; an empty one counts as a bare line feed.
             ProcessLine(n == 0 ? std::string("\n") : std::string(buffer, static_cast<size_t>(n)));

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdint>
+#include <limits>
+#include <memory>
 #include <mutex>
 
 std::atomic<uint32_t> gLogClock{0};
@@ -18,48 +20,113 @@ std::string gLogPath;  // written once before the threads start
 // The log stays open between entries, but before each entry the path is
 // looked up again: when the file was deleted or moved away (its inode is no
 // longer the one open), the entry goes to a new file created at the path.
-// One lookup and one write per entry instead of an open, a write and a
-// close, under a lock held only for those two calls.
-std::mutex gLogLock;
-int gLogFd = -1;    // gLogLock
-dev_t gLogDev = 0;  // gLogLock: the open file's device and inode
-ino_t gLogIno = 0;  // gLogLock
+//
+// Writers take no lock: appends to one file descriptor opened O_APPEND are
+// whole and ordered by the kernel, so each entry costs one lookup and one
+// write, and thousands of connection threads do not queue on a mutex (each
+// hand-off there was a sleep and a wake-up). Only the rare reopen is locked.
+// A replaced file stays open until its last writer is done with it.
+struct OpenLog {
+    int fd = -1;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    // Writers using `fd` now, or kClosed once it was closed.
+    std::atomic<int> users{0};
+    std::atomic<bool> retired{false};  // another file took its place
+};
 
-void ReopenIfMoved() {
-    struct stat atPath {};
-    if (gLogFd >= 0 && ::stat(gLogPath.c_str(), &atPath) == 0 && atPath.st_dev == gLogDev &&
-        atPath.st_ino == gLogIno) {
-        return;
-    }
-    if (gLogFd >= 0) ::close(gLogFd);
-    gLogFd = ::open(gLogPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    struct stat opened {};
-    if (gLogFd >= 0 && ::fstat(gLogFd, &opened) == 0) {
-        gLogDev = opened.st_dev;
-        gLogIno = opened.st_ino;
+constexpr int kClosed = std::numeric_limits<int>::min() / 2;
+
+std::mutex gReopenLock;             // one reopen at a time
+std::atomic<OpenLog*> gLog{nullptr};  // the current file; written under gReopenLock
+// Replaced files are kept, not freed: a writer may still hold the pointer
+// between loading it and counting itself in. One small record per rotation.
+std::vector<std::unique_ptr<OpenLog>> gAllLogs;  // gReopenLock
+
+// Closes a replaced file when nobody writes to it: whoever sees it unused
+// last (its final writer or the reopen) closes it, exactly once.
+void CloseIfUnused(OpenLog* log) {
+    int idle = 0;
+    if (log->retired.load() && log->users.compare_exchange_strong(idle, kClosed)) {
+        if (log->fd >= 0) ::close(log->fd);
     }
 }
 
+// Counts the caller in as a writer of the current file; nullptr when none
+// is open.
+OpenLog* Enter() {
+    for (;;) {
+        OpenLog* log = gLog.load();
+        if (log == nullptr) return nullptr;
+        if (log->users.fetch_add(1) >= 0 && !log->retired.load()) return log;
+        // Replaced meanwhile (and perhaps closed): take the newer one.
+        if (log->users.fetch_sub(1) - 1 == 0) CloseIfUnused(log);
+    }
+}
+
+void Leave(OpenLog* log) {
+    if (log->users.fetch_sub(1) - 1 == 0) CloseIfUnused(log);
+}
+
+// Opens the path again unless another thread already did so since `seen`
+// was current. Returns the caller counted in on the current file.
+OpenLog* Reopen(OpenLog* seen) {
+    {
+        std::lock_guard<std::mutex> lock(gReopenLock);
+        OpenLog* current = gLog.load();
+        if (current == seen) {
+            auto fresh = std::make_unique<OpenLog>();
+            fresh->fd = ::open(gLogPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+            struct stat opened {};
+            if (fresh->fd >= 0 && ::fstat(fresh->fd, &opened) == 0) {
+                fresh->dev = opened.st_dev;
+                fresh->ino = opened.st_ino;
+            }
+            // A path that cannot be opened loses the entry; the next one
+            // tries again, without keeping a record per attempt.
+            gLog.store(fresh->fd >= 0 ? fresh.get() : nullptr);
+            if (fresh->fd >= 0) gAllLogs.push_back(std::move(fresh));
+            if (current != nullptr) {
+                current->retired.store(true);
+                CloseIfUnused(current);
+            }
+        }
+    }
+    return Enter();
+}
+
 void AppendEntry(const std::string& text) {
-    std::lock_guard<std::mutex> lock(gLogLock);
-    ReopenIfMoved();
-    if (gLogFd < 0) return;
+    OpenLog* log = Enter();
+    struct stat atPath {};
+    bool same = log != nullptr && ::stat(gLogPath.c_str(), &atPath) == 0 &&
+                atPath.st_dev == log->dev && atPath.st_ino == log->ino;
+    if (!same) {
+        OpenLog* seen = log;
+        if (log != nullptr) Leave(log);
+        log = Reopen(seen);
+    }
+    if (log == nullptr) return;
     size_t done = 0;
     while (done < text.size()) {
-        ssize_t n = ::write(gLogFd, text.data() + done, text.size() - done);
+        ssize_t n = ::write(log->fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += static_cast<size_t>(n);
     }
+    Leave(log);
 }
 
 }  // namespace
 
 void LogSetPath(const std::string& path) {
-    std::lock_guard<std::mutex> lock(gLogLock);
+    std::lock_guard<std::mutex> lock(gReopenLock);
     gLogPath = path;
-    if (gLogFd >= 0) ::close(gLogFd);
-    gLogFd = -1;
+    // The next entry opens the new path; the old file closes once unused.
+    OpenLog* current = gLog.exchange(nullptr);
+    if (current != nullptr) {
+        current->retired.store(true);
+        CloseIfUnused(current);
+    }
 }
 
 std::string LogPrefix(uint32_t clock) {
@@ -81,6 +148,10 @@ void LogAppend(const char* format, ...) {
     std::string text = StringPrintfV(format, args);
     va_end(args);
     AppendEntry(text);
+}
+
+void LogAppendText(const std::string& text) {
+    if (!text.empty()) AppendEntry(text);
 }
 
 void LogWriteEntries(const std::vector<std::string>& messages) {

@@ -1,6 +1,6 @@
 #pragma once
 // The server's log: one text file to which every thread appends, each entry
-// whole and in the order the threads reach the log lock. The file can be
+// whole and in the order the threads write them. The file can be
 // deleted or moved at any time: the next entry finds the path no longer
 // names the open file and creates it again. Every entry is in the file when
 // the call returns. An entry that cannot be written is lost without notice.
@@ -33,6 +33,10 @@ void LogAppend(const char* format, ...) VIMKO_PRINTF(1, 2);
 // each gets its own prefix and stays whole, and a row's decode entries cost
 // one path lookup and one write instead of one each.
 void LogWriteEntries(const std::vector<std::string>& messages);
+
+// Appends text exactly as given, in one write: an entry built with
+// LogPrefix and the pieces that continue it stay together.
+void LogAppendText(const std::string& text);
 
 // The prefix of an entry written at log clock `clock`.
 std::string LogPrefix(uint32_t clock);

@@ -112,10 +112,18 @@ bool Connection::UnitByte(uint8_t byte) {
 
     m_device.terminator = byte;
     FlushCounters();
-    LogWrite("D%d: <- %s\n", m_slot, m_device.line);
+    // The line and its frame log go out as one write; a line that needs
+    // no statement (empty, or discarded) needs no database connection.
+    LineFrames frames;
+    LineParse parse = ParseUnitLine(m_slot, frames);
+    std::string entry = LogPrefix(gLogClock.load(std::memory_order_relaxed)) +
+                        StringPrintf("D%d: <- %s\n", m_slot, m_device.line);
+    if (!frames.frameLog.empty()) entry += frames.frameLog + "\n";
+    LogAppendText(entry);
+    if (parse == LineParse::kEmpty || parse == LineParse::kDiscarded) return true;
     SqlLease db;
     if (!db) return false;
-    if (ProcessDeviceLine(m_slot, db) < 0) db.ReleaseClosing();
+    if (ProcessParsedLine(m_slot, frames, parse, db) < 0) db.ReleaseClosing();
     // The line may have identified the unit: its silence allowance is then
     // RCV_TIMEOUT from now on, not the anonymous RCV_TIMEOUT2 its last byte
     // was given.

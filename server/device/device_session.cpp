@@ -238,12 +238,21 @@ void Acknowledge(int slot, int answerKind) {
 
 }  // namespace
 
+LineParse ParseUnitLine(int slot, LineFrames& f) {
+    DeviceSlot& d = tasks[slot];
+    return ParseDeviceLine(d.line, f, d.location);
+}
+
 int ProcessDeviceLine(int slot, SqlLease& lease) {
+    LineFrames f;
+    LineParse parse = ParseUnitLine(slot, f);
+    if (!f.frameLog.empty()) LogAppend("%s\n", f.frameLog.c_str());
+    return ProcessParsedLine(slot, f, parse, lease);
+}
+
+int ProcessParsedLine(int slot, const LineFrames& f, LineParse parse, SqlLease& lease) {
     DeviceSlot& d = tasks[slot];
     MYSQL* db = lease.connection();
-    LineFrames f;
-    LineParse parse = ParseDeviceLine(d.line, f, d.location);
-    if (!f.frameLog.empty()) LogAppend("%s\n", f.frameLog.c_str());
     if (parse == LineParse::kEmpty) return 1;
     if (parse == LineParse::kDiscarded) return 0;
     for (const GpsDateError& e : f.dateErrors) {

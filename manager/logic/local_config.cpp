@@ -68,16 +68,21 @@ void LocalConfig::JudgeAnswer(int ms) {
 // ---------------------------------------------------------------------------
 // Reading
 
-void LocalConfig::LocalRead(int tab) {
+void LocalConfig::RunWithPin(const std::function<void(const std::string& pin)>& action) {
     BusyScope busy(m_state);
     if (busy.refused()) return;
     std::optional<std::string> pin = AskPin();
-    if (!pin) return;
-    if (m_state.deviceType == kVimko1) {
-        ReadText(tab, *pin);
-    } else {
-        ReadBinary(tab, *pin);
-    }
+    if (pin) action(*pin);
+}
+
+void LocalConfig::LocalRead(int tab) {
+    RunWithPin([&](const std::string& pin) {
+        if (m_state.deviceType == kVimko1) {
+            ReadText(tab, pin);
+        } else {
+            ReadBinary(tab, pin);
+        }
+    });
 }
 
 void LocalConfig::ReadSucceeded(int tab, const QString& description) {
@@ -150,15 +155,13 @@ bool LocalConfig::ReadBinary(int tab, const std::string& pin) {
 // Writing
 
 void LocalConfig::LocalWrite(int tab) {
-    BusyScope busy(m_state);
-    if (busy.refused()) return;
-    std::optional<std::string> pin = AskPin();
-    if (!pin) return;
-    if (m_state.deviceType == kVimko1) {
-        WriteText(tab, *pin);
-    } else {
-        WriteBinary(tab, *pin);
-    }
+    RunWithPin([&](const std::string& pin) {
+        if (m_state.deviceType == kVimko1) {
+            WriteText(tab, pin);
+        } else {
+            WriteBinary(tab, pin);
+        }
+    });
 }
 
 void LocalConfig::WriteText(int tab, const std::string& pin) {
@@ -214,37 +217,33 @@ void LocalConfig::WriteBinary(int tab, const std::string& pin) {
 // Service functions
 
 void LocalConfig::LocalDistance(const QString& value) {
-    BusyScope busy(m_state);
-    if (busy.refused()) return;
-    std::optional<std::string> pin = AskPin();
-    if (!pin) return;
-    if (m_state.deviceType == kVimko1) {
-        m_link.SendText(SerialPinBody(*pin));
-        m_link.SendText(SerialDistanceBody(value.trimmed().toLatin1().toStdString()));
-        Done(QStringLiteral("Command sent"));
-        return;
-    }
-    bool ok = false;
-    uint distance = value.trimmed().toUInt(&ok);
-    m_link.ExpectAnswer(-1, -1);
-    m_link.SendFrame(SerialDistanceFrame(m_link.sequence(), *pin, ok ? distance : 0));
-    JudgeAnswer(timings.answerMs);
+    RunWithPin([&](const std::string& pin) {
+        if (m_state.deviceType == kVimko1) {
+            m_link.SendText(SerialPinBody(pin));
+            m_link.SendText(SerialDistanceBody(value.trimmed().toLatin1().toStdString()));
+            Done(QStringLiteral("Command sent"));
+            return;
+        }
+        bool ok = false;
+        uint distance = value.trimmed().toUInt(&ok);
+        m_link.ExpectAnswer(-1, -1);
+        m_link.SendFrame(SerialDistanceFrame(m_link.sequence(), pin, ok ? distance : 0));
+        JudgeAnswer(timings.answerMs);
+    });
 }
 
 void LocalConfig::LocalClear() {
-    BusyScope busy(m_state);
-    if (busy.refused()) return;
-    std::optional<std::string> pin = AskPin();
-    if (!pin) return;
-    if (m_state.deviceType == kVimko1) {
-        m_link.SendText(SerialPinBody(*pin));
-        m_link.SendText(SerialClearBody());
-        Done(QStringLiteral("Command sent"));
-        return;
-    }
-    m_link.ExpectAnswer(-1, -1);
-    m_link.SendFrame(SerialClearFrame(m_link.sequence(), *pin));
-    JudgeAnswer(timings.answerMs);
+    RunWithPin([&](const std::string& pin) {
+        if (m_state.deviceType == kVimko1) {
+            m_link.SendText(SerialPinBody(pin));
+            m_link.SendText(SerialClearBody());
+            Done(QStringLiteral("Command sent"));
+            return;
+        }
+        m_link.ExpectAnswer(-1, -1);
+        m_link.SendFrame(SerialClearFrame(m_link.sequence(), pin));
+        JudgeAnswer(timings.answerMs);
+    });
 }
 
 bool LocalConfig::OpenRecordFile(QFile& file) {

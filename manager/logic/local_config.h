@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -53,6 +54,9 @@ class LocalConfig : public QObject {
 
   private:
     std::optional<std::string> AskPin();
+    // One action of the PIN-protected kind: nothing when another action runs
+    // or the PIN is not given; otherwise `action` with the PIN, busy meanwhile.
+    void RunWithPin(const std::function<void(const std::string& pin)>& action);
     void OnLine(const QByteArray& line);
     bool ReadBinary(int tab, const std::string& pin);
     void ReadText(int tab, const std::string& pin);

@@ -37,7 +37,7 @@ struct OpenLog {
 
 constexpr int kClosed = std::numeric_limits<int>::min() / 2;
 
-std::mutex gReopenLock;             // one reopen at a time
+std::mutex gReopenLock;               // one reopen at a time
 std::atomic<OpenLog*> gLog{nullptr};  // the current file; written under gReopenLock
 // Replaced files are kept, not freed: a writer may still hold the pointer
 // between loading it and counting itself in. One small record per rotation.

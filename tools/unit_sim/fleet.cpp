@@ -178,7 +178,8 @@ FleetSummary RunFleet(const FleetOptions& options, const LineSource& source, con
                 s.identified = true;
                 bool measured = location && now >= measure_from;
                 if (measured) last_measured_send = now;
-                s.pending.push_back(PendingLine{now + options.ack_timeout, now, location, measured});
+                s.pending.push_back(
+                    PendingLine{now + options.ack_timeout, now, location, measured});
             }
             if (options.closed_loop) {
                 s.next_send = never;
@@ -245,10 +246,9 @@ FleetSummary RunFleet(const FleetOptions& options, const LineSource& source, con
         for (int k = 0; k < n; ++k) {
             size_t i = static_cast<size_t>(events[static_cast<size_t>(k)].data.u64);
             uint32_t got = events[static_cast<size_t>(k)].events;
-            short revents = static_cast<short>(((got & EPOLLIN) ? POLLIN : 0) |
-                                               ((got & EPOLLOUT) ? POLLOUT : 0) |
-                                               ((got & EPOLLHUP) ? POLLHUP : 0) |
-                                               ((got & EPOLLERR) ? POLLERR : 0));
+            short revents = static_cast<short>(
+                ((got & EPOLLIN) ? POLLIN : 0) | ((got & EPOLLOUT) ? POLLOUT : 0) |
+                ((got & EPOLLHUP) ? POLLHUP : 0) | ((got & EPOLLERR) ? POLLERR : 0));
             units[i].unit->HandleEvents(revents);
             // An answer may let the unit send, and a close takes it out.
             if (!units[i].due) {

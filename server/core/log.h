@@ -4,9 +4,13 @@
 // deleted or moved at any time: the next entry finds the path no longer
 // names the open file and creates it again. Every entry is in the file when
 // the call returns. An entry that cannot be written is lost without notice.
+// Entries stay whole because each goes to the file in one append, which the
+// kernel keeps whole for a local regular file; only when the disk fills
+// part-way through an entry can its rest follow another thread's entry.
 //
-// Thread contract: LogWrite and LogAppend are safe from any thread. The log
-// clock is written only by the main thread's tick and read by every thread.
+// Thread contract: LogWrite and LogAppend are safe from any thread; the path
+// is set before the first of them runs. The log clock is written only by
+// the main thread's tick and read by every thread.
 
 #include <atomic>
 #include <cstdint>

@@ -132,15 +132,14 @@ FleetSummary RunFleet(const FleetOptions& options, const LineSource& source, con
     // not a pass over every unit. Heap entries are not removed when a unit's
     // deadline moves: an entry that no longer matches `wake_at` is skipped.
     UniqueFd epoll(::epoll_create1(EPOLL_CLOEXEC));
-    if (!epoll.valid()) return summary;
     using Deadline = std::pair<Clock::time_point, size_t>;
     std::priority_queue<Deadline, std::vector<Deadline>, std::greater<>> deadlines;
     std::vector<size_t> due;
     for (size_t i = 0; i < units.size(); ++i) {
         UnitState& s = units[i];
-        if (!s.connected) continue;
+        if (!s.connected || !epoll.valid()) continue;
         epoll_event event{};
-        event.events = EPOLLIN;
+        event.events = EPOLLIN | EPOLLRDHUP;
         event.data.u64 = i;
         if (::epoll_ctl(epoll.get(), EPOLL_CTL_ADD, s.unit->fd(), &event) != 0) continue;
         s.active = true;
@@ -199,12 +198,14 @@ FleetSummary RunFleet(const FleetOptions& options, const LineSource& source, con
         auto wake = never;
         if (sending && s.next_send != never) wake = s.next_send;
         if (!s.pending.empty()) wake = std::min(wake, s.pending.front().deadline);
-        if (wake != never && wake != s.wake_at) deadlines.emplace(wake, i);
+        // A deadline already due needs an entry even when it equals the one
+        // just popped (two equal clock readings).
+        if (wake != never && (wake != s.wake_at || wake <= now)) deadlines.emplace(wake, i);
         s.wake_at = wake;
         bool want_out = (s.unit->PollEvents() & POLLOUT) != 0;
         if (want_out != s.want_out) {
             epoll_event event{};
-            event.events = EPOLLIN | (want_out ? EPOLLOUT : 0u);
+            event.events = EPOLLIN | EPOLLRDHUP | (want_out ? EPOLLOUT : 0u);
             event.data.u64 = i;
             ::epoll_ctl(epoll.get(), EPOLL_CTL_MOD, s.unit->fd(), &event);
             s.want_out = want_out;
@@ -248,7 +249,7 @@ FleetSummary RunFleet(const FleetOptions& options, const LineSource& source, con
             uint32_t got = events[static_cast<size_t>(k)].events;
             short revents = static_cast<short>(
                 ((got & EPOLLIN) ? POLLIN : 0) | ((got & EPOLLOUT) ? POLLOUT : 0) |
-                ((got & EPOLLHUP) ? POLLHUP : 0) | ((got & EPOLLERR) ? POLLERR : 0));
+                ((got & (EPOLLHUP | EPOLLRDHUP)) ? POLLHUP : 0) | ((got & EPOLLERR) ? POLLERR : 0));
             units[i].unit->HandleEvents(revents);
             // An answer may let the unit send, and a close takes it out.
             if (!units[i].due) {

@@ -210,10 +210,12 @@ void SimUnit::HandleEvents(short revents) {
         std::lock_guard<std::mutex> lock(m_send_mutex);
         if (m_fd.valid() && !m_closed) FlushLocked();
     }
-    if (revents & (POLLIN | POLLHUP | POLLERR)) ReadAvailable();
+    // After a hang-up the reads go on to the end of the stream, so the close
+    // is seen in this call and not one round later.
+    if (revents & (POLLIN | POLLHUP | POLLERR)) ReadAvailable((revents & (POLLHUP | POLLERR)) != 0);
 }
 
-void SimUnit::ReadAvailable() {
+void SimUnit::ReadAvailable(bool to_end) {
     if (!m_fd.valid()) return;
     bool tcp = m_config.transport == Transport::kTcp;
     char buffer[4096];
@@ -234,7 +236,7 @@ void SimUnit::ReadAvailable() {
             // A short read drained the socket; anything that arrives later
             // is reported again, so the read that would only say EAGAIN is
             // saved.
-            if (static_cast<size_t>(n) < sizeof buffer) return;
+            if (!to_end && static_cast<size_t>(n) < sizeof buffer) return;
         } else {
             // One datagram is one line; an empty one counts as a bare line feed.
             ProcessLine(n == 0 ? std::string("\n") : std::string(buffer, static_cast<size_t>(n)));

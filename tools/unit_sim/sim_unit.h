@@ -140,7 +140,7 @@ class SimUnit {
   private:
     bool Enqueue(std::string data, bool count_as_line);
     bool FlushLocked();
-    void ReadAvailable();
+    void ReadAvailable(bool to_end);
     void ExtractLines();
     void ProcessLine(const std::string& line);
     void MarkClosed();

@@ -359,7 +359,9 @@ void MainWindow::WireLocalLink() {
     m_configuration->localWrite = [this](int tab) { m_local.LocalWrite(tab); };
     connect(&m_local, &LocalConfig::listChanged, m_configuration, &ConfigurationPage::Reload);
     connect(&m_link, &SerialLink::portLost, this, [this] {
-        if (!m_state.localLinkOpen) return;
+        // The link has already marked itself closed; the window's own record
+        // of the open port says whether its controls still need closing.
+        if (m_localPort.isEmpty()) return;
         CloseLocalLink();
         ApplyControlSets();
         UpdateStatus();

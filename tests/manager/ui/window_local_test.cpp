@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 #include "manager/ui/configuration_page.h"
 #include "manager/ui/settings_page.h"
@@ -21,12 +23,13 @@
 
 namespace {
 
-TEST(MainWindowLocal, PortNodeAndReadTakeTheGeneralListFromTheUnit) {
-    SocatPair pair;
-    ASSERT_TRUE(pair.ok());
+TEST(MainWindowLocal, PortNodeAndReadTakeTheGeneralListFromTheUnitUntilTheCableIsPulled) {
+    std::optional<SocatPair> pair;
+    pair.emplace();
+    ASSERT_TRUE(pair->ok());
     TempDir unitDir;
     ServerProcess unit(ServerProcess::Options{.workDir = unitDir.path(),
-                                              .args = {"--generation", "3", pair.second()},
+                                              .args = {"--generation", "3", pair->second()},
                                               .program = "vimko-serial-unit"});
     ASSERT_TRUE(WaitUntil([&] { return unit.Stdout().find("ready") != std::string::npos; },
                           std::chrono::seconds(10)));
@@ -34,7 +37,7 @@ TEST(MainWindowLocal, PortNodeAndReadTakeTheGeneralListFromTheUnit) {
     WindowFixture f;
     f.Open();
     MainWindow& w = *f.window;
-    const QString port = QString::fromStdString(pair.first());
+    const QString port = QString::fromStdString(pair->first());
     w.listPorts = [port] { return QStringList{port}; };
     w.BuildTree({TreeNode{"Refresh device list", kImageRefresh, -1}});
     f.Click(f.Node(port));
@@ -54,6 +57,24 @@ TEST(MainWindowLocal, PortNodeAndReadTakeTheGeneralListFromTheUnit) {
               "Imported from device connected locally");
     EXPECT_EQ(w.statusPanel()->text(), "Operation done correctly");
     EXPECT_FALSE(w.state().busy);
+
+    // The cable is pulled (the pseudo-terminal pair goes away). A hung-up
+    // terminal reads as an end of data, so the loss shows at the next write:
+    // the window then closes the local road instead of leaving its controls
+    // on a dead port.
+    pair.reset();
+    f.prompt.unitPins = {QStringLiteral("1234")};
+    w.configurationPage()->readButton()->click();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            QCoreApplication::processEvents();
+            return w.settingsPage()->localStatus()->text() == "Disconnected";
+        },
+        std::chrono::seconds(10)))
+        << w.settingsPage()->localStatus()->text().toStdString() << ", link open "
+        << w.state().localLinkOpen;
+    EXPECT_FALSE(w.state().localLinkOpen);
+    EXPECT_FALSE(w.configurationPage()->readButton()->isEnabled());
 }
 
 }  // namespace

@@ -255,6 +255,13 @@ bool LocalConfig::OpenRecordFile(QFile& file) {
     return false;
 }
 
+bool LocalConfig::WriteRecord(QFile& file, const std::string& line) {
+    const qint64 size = static_cast<qint64>(line.size());
+    if (file.write(line.data(), size) == size && file.flush()) return true;
+    m_prompt.ShowWarning(QStringLiteral("Error writing file: ") + file.fileName());
+    return false;
+}
+
 void LocalConfig::LocalArchive(const QString& count) {
     BusyScope busy(m_state);
     if (busy.refused() || m_state.deviceType == kVimko1) return;
@@ -280,8 +287,7 @@ void LocalConfig::LocalArchive(const QString& count) {
         m_link.SendFrame(SerialArchiveRecordFrame(m_link.sequence(), range.first + done));
         m_link.WaitForAnswer(timings.longAnswerMs);
         if (m_link.answerState() != 1 || m_link.answer().header.command != kCmdArchive) break;
-        std::string line = LocalRecordLine(m_link.answer().data);
-        file.write(line.data(), static_cast<qint64>(line.size()));
+        if (!WriteRecord(file, LocalRecordLine(m_link.answer().data))) break;
         SetProgress(QString::number(100 * (done + 1) / range.records));
     }
     SetProgress(QStringLiteral("0"));
@@ -310,8 +316,9 @@ void LocalConfig::LocalUnread() {
             if (records == 0) m_prompt.ShowWarning(QLatin1String(kNoResponse));
             break;
         }
-        std::string line = LocalRecordLine(m_link.answer().data);
-        file.write(line.data(), static_cast<qint64>(line.size()));
+        // The unit counts a record as read once it has sent it: a record
+        // that cannot be stored ends the reading before more are used up.
+        if (!WriteRecord(file, LocalRecordLine(m_link.answer().data))) break;
         SetProgress(QString::number(LocalUnreadProgress(++records)));
     }
     SetProgress(QStringLiteral("0"));

@@ -223,6 +223,15 @@ TEST(LocalConfig, ArchiveAndUnreadRecordsIntoFiles) {
         f.config.LocalArchive("4");
         EXPECT_EQ(f.prompt.TakeWarnings(), QStringList{"Error opening file: " + bad});
 
+        // A file that takes nothing (a full disk): the first record that is
+        // not stored stops the reading, and says so.
+        progress.clear();
+        f.prompt.unitPins = {"1234"};
+        f.prompt.files = {"/dev/full"};
+        f.config.LocalArchive("4");
+        EXPECT_EQ(f.prompt.TakeWarnings(), QStringList{"Error writing file: /dev/full"});
+        EXPECT_EQ(progress, QStringList{"0"});
+
         // "Terminate" during a long read stops it between two records.
         f.prompt.unitPins = {"1234"};
         f.prompt.files = {archive};

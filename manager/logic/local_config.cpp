@@ -170,11 +170,16 @@ void LocalConfig::WriteText(int tab, const std::string& pin) {
     const ParamList& list = m_lists.tabs[tab];
     if (!m_repo.RepositoryAuthorize(0, QString(), true, ExportConfig(tab, kVimko1, list))) return;
     SerialValues values = LocalValuesOf(list, tab, kVimko1);
-    m_link.SendText(SerialPinBody(pin));
+    bool sent = m_link.SendText(SerialPinBody(pin));
     const int count = std::min(SerialTextValueCount(tab), static_cast<int>(values.size()));
-    for (int nn = 0; nn < count; ++nn)
-        m_link.SendText(SerialSetBody(group, nn, values[static_cast<size_t>(nn)]));
-    // A Vimko-1 unit does not acknowledge its settings.
+    for (int nn = 0; sent && nn < count; ++nn)
+        sent = m_link.SendText(SerialSetBody(group, nn, values[static_cast<size_t>(nn)]));
+    // A Vimko-1 unit does not acknowledge its settings: only a line that
+    // could not be sent tells of a failure.
+    if (!sent) {
+        m_prompt.ShowWarning(QLatin1String(kNoResponse));
+        return;
+    }
     Done(QStringLiteral("Configuration sent - verify correctness"));
 }
 
@@ -216,12 +221,20 @@ void LocalConfig::WriteBinary(int tab, const std::string& pin) {
 // ---------------------------------------------------------------------------
 // Service functions
 
+void LocalConfig::SentOrWarn(bool sent) {
+    if (sent) {
+        Done(QStringLiteral("Command sent"));
+    } else {
+        m_prompt.ShowWarning(QLatin1String(kNoResponse));
+    }
+}
+
 void LocalConfig::LocalDistance(const QString& value) {
     RunWithPin([&](const std::string& pin) {
         if (m_state.deviceType == kVimko1) {
-            m_link.SendText(SerialPinBody(pin));
-            m_link.SendText(SerialDistanceBody(value.trimmed().toLatin1().toStdString()));
-            Done(QStringLiteral("Command sent"));
+            SentOrWarn(
+                m_link.SendText(SerialPinBody(pin)) &&
+                m_link.SendText(SerialDistanceBody(value.trimmed().toLatin1().toStdString())));
             return;
         }
         bool ok = false;
@@ -235,9 +248,7 @@ void LocalConfig::LocalDistance(const QString& value) {
 void LocalConfig::LocalClear() {
     RunWithPin([&](const std::string& pin) {
         if (m_state.deviceType == kVimko1) {
-            m_link.SendText(SerialPinBody(pin));
-            m_link.SendText(SerialClearBody());
-            Done(QStringLiteral("Command sent"));
+            SentOrWarn(m_link.SendText(SerialPinBody(pin)) && m_link.SendText(SerialClearBody()));
             return;
         }
         m_link.ExpectAnswer(-1, -1);

@@ -70,6 +70,9 @@ class LocalConfig : public QObject {
     // Asks for the text file of a record reader and opens it; false for
     // Cancel or (with the warning shown) a file that cannot be written.
     bool OpenRecordFile(QFile& file);
+    // The end of an unacknowledged Vimko-1 command: "Command sent", or the
+    // warning when its lines could not be sent.
+    void SentOrWarn(bool sent);
     // Appends one record line and pushes it to the file; false, after the
     // warning, when the file does not take it (a full disk, a lost share).
     bool WriteRecord(QFile& file, const std::string& line);

@@ -64,7 +64,10 @@ void LocalFirmware::TextUpload(const QByteArray& image, int cpuBit) {
         // The line carries the sum of every byte sent so far, its own
         // included (and for CPU bit 2 the line term of every fourth line).
         sum = SerialFirmwareTextSum(sum, line, bytes, cpu2);
-        m_link.SendText(SerialFirmwareTextBody(line, bytes, sum));
+        if (!m_link.SendText(SerialFirmwareTextBody(line, bytes, sum))) {
+            m_prompt.ShowWarning(QLatin1String(kNoResponse));
+            return;
+        }
         m_link.WaitFor(
             timings.textLineMs, [] { return false; }, true);
     }
@@ -75,16 +78,19 @@ void LocalFirmware::BinaryUpload(const QByteArray& image) {
     BusyScope busy(m_state);
     if (busy.refused()) return;
     uint32_t sum = 0;
-    bool interrupted = false;
+    const char* failure = nullptr;
     for (int block = 0; block < kFirmwareBlocks; ++block) {
         if (m_state.terminateRequested) {
-            interrupted = true;
+            failure = kInterrupted;
             break;
         }
         std::vector<uint8_t> bytes = LocalImageSlice(
             Bytes(image), static_cast<size_t>(block) * kUploadBlockSize, kUploadBlockSize);
         for (uint8_t b : bytes) sum += b;
-        m_link.SendFrame(SerialFirmwareFrame(m_link.sequence(), block, bytes, sum));
+        if (!m_link.SendFrame(SerialFirmwareFrame(m_link.sequence(), block, bytes, sum))) {
+            failure = kNoResponse;  // the cable is gone
+            break;
+        }
         SetProgress(QString::fromStdString(LocalUploadProgress(block, kFirmwareBlocks)));
         // The unit erases its flash after the first block and writes each
         // later one in the gap; it sends nothing back.
@@ -92,8 +98,8 @@ void LocalFirmware::BinaryUpload(const QByteArray& image) {
             block == 0 ? timings.firstBlockMs : timings.blockMs, [] { return false; }, true);
     }
     SetProgress(QStringLiteral("0"));
-    if (interrupted) {
-        m_prompt.ShowWarning(QLatin1String(kInterrupted));
+    if (failure != nullptr) {
+        m_prompt.ShowWarning(QLatin1String(failure));
     } else {
         Done(QStringLiteral("Command sent"));
     }

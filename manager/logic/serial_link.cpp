@@ -174,16 +174,24 @@ void SerialLink::OnFrame(std::span<const uint8_t> bytes) {
 // ---------------------------------------------------------------------------
 // Sending and waiting
 
-void SerialLink::SendText(const std::string& body) {
+// A write to a port that is gone fails at once, or, when the loss shows
+// only as the bytes are pushed out, closes the port in flush(): either way
+// the caller learns that nothing reached the unit.
+bool SerialLink::SendText(const std::string& body) {
     std::string line = SerialTextLine(body);
-    m_port->write(line.data(), static_cast<qint64>(line.size()));
-    m_port->flush();
+    const qint64 size = static_cast<qint64>(line.size());
+    bool queued = m_port->isOpen() && m_port->write(line.data(), size) == size;
+    if (queued) m_port->flush();
+    return queued && m_port->isOpen();
 }
 
-void SerialLink::SendFrame(const std::vector<uint8_t>& frame) {
-    m_port->write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(frame.size()));
-    m_port->flush();
+bool SerialLink::SendFrame(const std::vector<uint8_t>& frame) {
+    const qint64 size = static_cast<qint64>(frame.size());
+    bool queued = m_port->isOpen() &&
+                  m_port->write(reinterpret_cast<const char*>(frame.data()), size) == size;
+    if (queued) m_port->flush();
     ++m_sequence;  // wraps at 256
+    return queued && m_port->isOpen();
 }
 
 void SerialLink::ExpectAnswer(int dataCommand, int item) {

@@ -60,10 +60,12 @@ class SerialLink : public QObject {
     // The local "Status:" label of the Settings page.
     QString StatusLabel() const;
 
-    // body "*" checksum CR LF.
-    void SendText(const std::string& body);
+    // body "*" checksum CR LF. False when the port is closed or was lost
+    // on this write (what waits for an answer learns it from the silence).
+    bool SendText(const std::string& body);
     // A frame built with sequence(); sequence is incremented afterwards.
-    void SendFrame(const std::vector<uint8_t>& frame);
+    // False as for SendText.
+    bool SendFrame(const std::vector<uint8_t>& frame);
     uint8_t sequence() const { return m_sequence; }
 
     // --- the waiting action's answer (answerState) -------------------------

@@ -38,9 +38,14 @@ SocatPair::SocatPair() {
 }
 
 SocatPair::~SocatPair() {
+    Stop();
+}
+
+void SocatPair::Stop() {
     if (m_pid > 0) {
         kill(m_pid, SIGTERM);
         waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
     }
 }
 

@@ -12,6 +12,8 @@ class SocatPair {
   public:
     SocatPair();   // starts socat and waits for both pty paths it prints
     ~SocatPair();  // ends socat
+    // Ends socat now: both ends hang up, as when a cable is pulled.
+    void Stop();
     SocatPair(const SocatPair&) = delete;
     SocatPair& operator=(const SocatPair&) = delete;
 

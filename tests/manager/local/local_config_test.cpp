@@ -243,4 +243,17 @@ TEST(LocalConfig, ArchiveAndUnreadRecordsIntoFiles) {
     }
 }
 
+// A Vimko-1 unit acknowledges nothing, so a command whose lines cannot be
+// sent (the cable was pulled) must not end with "Command sent".
+TEST(LocalConfig, UnacknowledgedCommandsToAPulledCableWarn) {
+    LocalFixture f(kVimko1);
+    ASSERT_TRUE(f.Ready());
+    f.pair.Stop();
+    f.prompt.unitPins = {"1234"};
+    f.config.LocalClear();
+    EXPECT_EQ(f.prompt.TakeWarnings(), QStringList{"No response from the device"});
+    EXPECT_NE(f.state.statusText, "Command sent");
+    EXPECT_FALSE(f.state.localLinkOpen);
+}
+
 }  // namespace

@@ -75,6 +75,23 @@ TEST(LocalFirmware, TerminateStopsAnUploadBetweenFrames) {
     EXPECT_EQ(f.UnitLog().find("complete"), std::string::npos);
 }
 
+// A pulled cable ends an upload with a warning, not with "Command sent"
+// minutes later, for both kinds of upload.
+TEST(LocalFirmware, PulledCableStopsAnUpload) {
+    for (int type : {kVimko1, kVimko3}) {
+        SCOPED_TRACE(type);
+        LocalFixture f(type);
+        ASSERT_TRUE(f.Ready());
+        FastPacing(f);
+        QTimer::singleShot(50, [&] { f.pair.Stop(); });
+        f.firmware.SendFirmware(Image(0x3E000, 4), kKindVimko, kCpu1);
+        EXPECT_EQ(f.prompt.TakeWarnings(), QStringList{"No response from the device"});
+        EXPECT_NE(f.state.statusText, "Command sent");
+        EXPECT_FALSE(f.state.localLinkOpen);
+        EXPECT_FALSE(f.state.busy);
+    }
+}
+
 TEST(LocalFirmware, LongDallasListOfEachKindOfEnding) {
     LocalFixture f(kVimko3);
     ASSERT_TRUE(f.Ready());

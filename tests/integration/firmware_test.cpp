@@ -181,8 +181,8 @@ TEST(FirmwareUpload, WholeImagesFromAFileAndFromTheUploadBufferReachTheirUnits) 
     std::string outBinary = binary.Take();
 
     EXPECT_EQ(out3.rfind("Wysylam firmware...\r\n1/480\r2/480\r", 0), 0u) << out3.substr(0, 80);
-    EXPECT_NE(out3.find("479/480\r480/480\r\nCzekam na potwierdzenie...\r\n-\r"),
-              std::string::npos);
+    EXPECT_NE(out3.find("479/480\r480/480\r\nCzekam na potwierdzenie...\r\n-\r"), std::string::npos)
+        << out3.substr(out3.size() > 300 ? out3.size() - 300 : 0);
     EXPECT_TRUE(EndsWith(out3, "Wykonano\r\ncommand\r\n")) << out3.substr(out3.size() - 80);
     EXPECT_TRUE(EndsWith(out1, "Wykonano\r\ncommand\r\n")) << out1.substr(out1.size() - 80);
     EXPECT_EQ(
@@ -192,7 +192,8 @@ TEST(FirmwareUpload, WholeImagesFromAFileAndFromTheUploadBufferReachTheirUnits) 
         0u)
         << outBinary.substr(0, 120);
     EXPECT_NE(outBinary.find("progress 100\r\ninfo Czekam na potwierdzenie...\r\n"),
-              std::string::npos);
+              std::string::npos)
+        << outBinary.substr(outBinary.size() > 300 ? outBinary.size() - 300 : 0);
     EXPECT_TRUE(EndsWith(outBinary, "done\r\ncommand\r\n"))
         << outBinary.substr(outBinary.size() - 80);
 

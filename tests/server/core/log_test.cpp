@@ -12,6 +12,21 @@
 
 namespace {
 
+// Starts `count` writer threads; thread t logs "T<t>: entry <i>" and `tail`
+// for i from 0 to entries - 1. `running`, when given, is counted down as
+// each thread finishes.
+std::vector<std::thread> StartWriters(int count, int entries, const char* tail,
+                                      std::atomic<int>* running = nullptr) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < count; ++t) {
+        threads.emplace_back([t, entries, tail, running] {
+            for (int i = 0; i < entries; ++i) LogWrite("T%d: entry %d%s\n", t, i, tail);
+            if (running != nullptr) --*running;
+        });
+    }
+    return threads;
+}
+
 TEST(Log, PrefixIsTheClockInSixPlaces) {
     EXPECT_EQ(LogPrefix(0), "000000 ");
     EXPECT_EQ(LogPrefix(130509), "130509 ");
@@ -81,12 +96,7 @@ TEST(Log, EntriesFromManyThreadsStayWholeAndInTheirThreadsOrder) {
     gLogClock = 42;
     constexpr int kThreads = 8;
     constexpr int kEntries = 200;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([t] {
-            for (int i = 0; i < kEntries; ++i) LogWrite("T%d: entry %d of a longer text\n", t, i);
-        });
-    }
+    std::vector<std::thread> threads = StartWriters(kThreads, kEntries, " of a longer text");
     for (std::thread& thread : threads) thread.join();
     std::istringstream in(ReadFile(dir.File("srv.log")));
     std::string line;
@@ -119,13 +129,7 @@ TEST(Log, RotationsRacingManyWritersLoseNoEntry) {
     constexpr int kEntries = 2000;
     constexpr int kRotations = 200;
     std::atomic<int> running{kThreads};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([t, &running] {
-            for (int i = 0; i < kEntries; ++i) LogWrite("T%d: entry %d\n", t, i);
-            --running;
-        });
-    }
+    std::vector<std::thread> threads = StartWriters(kThreads, kEntries, "", &running);
     int rotated = 0;
     while (running.load() > 0 && rotated < kRotations) {
         if (std::rename(dir.File("srv.log").c_str(),

@@ -133,6 +133,14 @@ ssize_t SockRecv(int fd, void* buffer, size_t size) {
     }
 }
 
+ssize_t SockRecvNow(int fd, void* buffer, size_t size) {
+    for (;;) {
+        ssize_t n = recv(fd, buffer, size, MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR) continue;
+        return n;
+    }
+}
+
 ssize_t SockSend(int fd, const void* bytes, size_t count) {
     for (;;) {
         ssize_t n = send(fd, bytes, count, MSG_NOSIGNAL | MSG_DONTWAIT);

@@ -21,6 +21,8 @@ int SockWaitReadable2(int fd1, int fd2, int timeoutMs, bool& ready1, bool& ready
 int SockWaitWritable(int fd, int timeoutMs);
 
 ssize_t SockRecv(int fd, void* buffer, size_t size);
+// The same without waiting: -1 with errno EAGAIN when nothing is there yet.
+ssize_t SockRecvNow(int fd, void* buffer, size_t size);
 ssize_t SockSend(int fd, const void* bytes, size_t count);
 ssize_t SockSendTo(int fd, const void* bytes, size_t count, const sockaddr_in& to);
 ssize_t SockRecvFrom(int fd, void* buffer, size_t size, sockaddr_in& from);

@@ -14,6 +14,7 @@
 #include "server/core/log.h"
 #include "server/core/server_config.h"
 #include "server/core/socket_ops.h"
+#include "server/core/unit_workers.h"
 #include "server/device/answer_relay.h"
 #include "server/device/device_slot.h"
 #include "server/device/frame_send.h"
@@ -159,6 +160,7 @@ void TunnelConnect(int slot, const LineFrames& f, SqlLease& lease, LineOutcome& 
         to.sin_port = htons(f.tunnelPort);
         std::memcpy(&to.sin_addr, f.tunnelAddress, 4);
         lease.Pause();
+        BlockingScope blocking;
         UniqueFd tunnel;
         if (SockConnectTcpWithin(to, std::max(gConfig.sndTimeout, 1) * 1000, tunnel) ==
             ConnectResult::kOk) {

@@ -17,8 +17,9 @@
 //    it by a compare-and-set from -1 and whoever consumes the answer or gives
 //    up sets it back to -1.
 //
-// Thread contract: the slot's connection thread (TCP) or the UDP thread (all
-// UDP slots) is the only writer of the receive fields (`line`, `lineLength`,
+// Thread contract: the unit worker running the slot's connection (TCP; one
+// worker at a time, handed on through the worker queue) or the UDP thread
+// (all UDP slots) is the only writer of the receive fields (`line`, `lineLength`,
 // `lastReceive`, `bytesReceived`, `terminator`), of `location` and of the
 // identity. Fields read or written by other threads are atomic; the text
 // fields that other threads read (identity, peer, offline configuration,
@@ -60,7 +61,6 @@ struct DeviceSlot {
     char devId[15 + 1]{};           // textLock; serial number (devices.sn)
     char description[16 + 1]{};     // textLock
     char ccid[20 + 1]{};            // textLock; SIM card number
-    pthread_t thread{};             // TCP connection thread, detached
     std::atomic<int32_t> owner{kOwnerNone};
     std::atomic<uint32_t> requestId{0};         // outbox message or download request last sent
     std::atomic<uint8_t> requestIsDownload{0};  // 0: requestId is a message; 1: a download

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "common/base64_writer.h"
@@ -12,6 +13,7 @@
 #include "server/core/log.h"
 #include "server/core/server_config.h"
 #include "server/core/socket_ops.h"
+#include "server/core/unit_workers.h"
 #include "server/device/device_slot.h"
 
 namespace {
@@ -29,15 +31,22 @@ int64_t SteadyNs() {
         .count();
 }
 
+// Waiting for another writer or for the gap counts as a unit worker's wait
+// outside the pool's work, so other units are served meanwhile.
 void ClaimSend(DeviceSlot& device) {
+    std::optional<BlockingScope> blocking;
     int64_t wait;
     {
         std::unique_lock<std::mutex> lock(device.sendLock);
+        if (device.sendBusy) blocking.emplace();
         device.sendDone.wait(lock, [&] { return !device.sendBusy; });
         device.sendBusy = true;
         wait = device.nextSendNs - SteadyNs();
     }
-    if (wait > 0) std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
+    if (wait > 0) {
+        if (!blocking) blocking.emplace();
+        std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
+    }
 }
 
 void FinishSend(DeviceSlot& device) {
@@ -85,6 +94,7 @@ bool SendAll(int socket, const char* bytes, size_t count, int slot) {
             continue;
         }
         if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return false;
+        BlockingScope blocking;  // a unit that does not read
         int ready = 0;
         for (int round = 0; round < gConfig.sndTimeout; ++round) {
             ready = SockWaitWritable(socket, 1000);
@@ -117,6 +127,7 @@ bool SendDeviceFrame(int slot, std::string_view frame) {
 }
 
 bool TunnelSend(int socket, const char* bytes, size_t count) {
+    BlockingScope blocking;  // the far end may not read
     for (size_t i = 0; i < count; ++i) {
         if (SockWaitWritable(socket, 1000) <= 0) return false;
         if (SockSend(socket, bytes + i, 1) != 1) return false;

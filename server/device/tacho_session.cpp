@@ -10,6 +10,7 @@
 #include "server/core/file_ops.h"
 #include "server/core/log.h"
 #include "server/core/server_config.h"
+#include "server/core/unit_workers.h"
 #include "server/device/device_slot.h"
 #include "server/device/frame_send.h"
 #include "server/device/korvalen_http.h"
@@ -157,6 +158,7 @@ void TachoAuth(int slot, const LineFrames& f, SqlLease& db, LineOutcome& out) {
     LogWrite("D%d: TachoAuth key=%u, len=%d\n", slot, f.tachoAuthKey,
              static_cast<int>(f.tachoAuthBytes.size()));
     db.Pause();
+    BlockingScope blocking;
     std::string data = f.tachoAuthBytes;
     if (KorvalenServer(slot, data, kCardModeAuth)) {
         SendDeviceFrame(slot, TachoReplyFrame(kFrameTachoAuthReply, data));
@@ -169,6 +171,7 @@ void TachoData(int slot, const LineFrames& f, SqlLease& db, LineOutcome& out) {
     LogWrite("D%d: TachoData key=%u, mode=%d, len=%d\n", slot, f.tachoDataKey, f.tachoMode,
              static_cast<int>(f.tachoDataBytes.size()));
     db.Pause();
+    BlockingScope blocking;
     std::string data = f.tachoDataBytes;
     if (f.tachoMode == 0) {
         KorvalenServer(slot, data, kCardModeDataNoAnswer);
@@ -183,6 +186,7 @@ void TachoData(int slot, const LineFrames& f, SqlLease& db, LineOutcome& out) {
 
 void WebRelay(int slot, const LineFrames& f, SqlLease& db) {
     db.Pause();
+    BlockingScope blocking;
     std::string body;
     KorvalenHttp(slot, f.webText, body);
     SendDeviceFrame(slot, WebReplyFrame(static_cast<uint16_t>(f.webCounter + 1), body));

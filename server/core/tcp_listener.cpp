@@ -23,8 +23,8 @@ void TcpDeviceListener() {
     UniqueFd listener = OpenServerSocketOrExit(true, gConfig.devicePort, 1);
     // As many workers as database connections: a line needs one of each,
     // so a worker never waits for the pool while the fleet keeps it busy.
-    if (!StartUnitWorkers(kSqlSlots, kMaxDevices, HandleUnitConnectionEvents) ||
-        !StartUnitPoller(SweepUnitConnections)) {
+    if (!OpenUnitPoller(SweepUnitConnections) ||
+        !StartUnitWorkers(kSqlSlots, kMaxDevices, HandleUnitConnectionEvents, PollUnitSockets)) {
         LogWrite("Nie moge utworzyc watku #1\n");
         FatalExit("Nie moge utworzyc watku #1");
     }

@@ -3,39 +3,67 @@
 #include <pthread.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
-#include <memory>
 #include <mutex>
 
 namespace {
 
 constexpr size_t kWorkerStack = 1 << 20;
+// How often a worker fetches events while the queue is never empty.
+constexpr int64_t kFetchEveryNs = 20'000'000;
 
-// gLock guards the queue and the worker counts; the per-key bits and the
-// queued marks are atomic so a post that finds its key already queued takes
-// no lock.
-std::mutex gLock;
-std::condition_variable gWake;
-std::deque<int> gQueue;
-int gTarget = 0;   // workers that should be running outside a BlockingScope
-int gWorkers = 0;  // worker threads alive
-int gBlocked = 0;  // of them, inside a BlockingScope
-int gIdle = 0;     // of them, waiting for the queue
+// gLock guards the queue, the worker counts and the polling role; the
+// per-key bits and the queued marks are atomic so a post that finds its key
+// already queued takes no lock.
+// The lock, the condition variables and the queue are never destroyed: the
+// process ends with workers still waiting on them, and destroying a
+// condition variable that has waiters blocks.
+struct Shared {
+    std::mutex lock;
+    std::condition_variable wake;   // idle workers: the queue got work
+    std::condition_variable spare;  // parked workers: a stand-in is needed
+    std::deque<int> queue;
+};
+Shared& gShared = *new Shared;
+std::mutex& gLock = gShared.lock;
+std::condition_variable& gWake = gShared.wake;
+std::condition_variable& gSpare = gShared.spare;
+std::deque<int>& gQueue = gShared.queue;
+int gTarget = 0;          // workers that should be running outside a BlockingScope
+int gWorkers = 0;         // worker threads alive
+int gBlocked = 0;         // of them, inside a BlockingScope
+int gParked = 0;          // of them, parked as stand-ins for later waits
+int gUnparked = 0;        // parked workers told to go on, not yet gone
+int gIdle = 0;            // of them, waiting for the queue
+bool gPolling = false;    // a worker is fetching events
+int64_t gLastPollNs = 0;  // when the last fetch began
 std::atomic<int> gWorkersSeen{0};
 std::atomic<int> gBlockedSeen{0};
 UnitEventHandler gHandle = nullptr;
-std::unique_ptr<std::atomic<uint32_t>[]> gPending;
+UnitEventSource gPoll = nullptr;
+std::atomic<uint32_t>* gPending = nullptr;  // kept to the end, like gShared
 // True from the post that queues a key until the worker that runs it has
 // taken all its bits: a key is in the queue or being run at most once.
-std::unique_ptr<std::atomic<bool>[]> gQueued;
+std::atomic<bool>* gQueued = nullptr;
 
 thread_local bool tWorker = false;
 thread_local int tBlockingDepth = 0;
 
+int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 void PublishCounts() {
     gWorkersSeen.store(gWorkers, std::memory_order_relaxed);
     gBlockedSeen.store(gBlocked, std::memory_order_relaxed);
+}
+
+int AvailableLocked() {
+    return gWorkers - gBlocked - gParked;
 }
 
 // One turn of a key: its bits until none are left or another post queued it.
@@ -51,25 +79,47 @@ void RunKey(int key) {
     }
 }
 
+// Fetches events as the one polling worker: waiting for them only when
+// there is nothing else to do. Called and returns with the lock held.
+void PollLocked(std::unique_lock<std::mutex>& lock, bool wait) {
+    gPolling = true;
+    gLastPollNs = NowNs();
+    lock.unlock();
+    gPoll(wait);
+    lock.lock();
+    gPolling = false;
+}
+
 void* WorkerMain(void*) {
     tWorker = true;
     std::unique_lock<std::mutex> lock(gLock);
     for (;;) {
-        while (gQueue.empty()) {
-            if (gWorkers - gBlocked > gTarget) {
-                --gWorkers;
-                PublishCounts();
-                return nullptr;
-            }
-            ++gIdle;
-            gWake.wait(lock);
-            --gIdle;
+        // One of more workers than needed (a waiter came back) parks until a
+        // later wait needs a stand-in.
+        if (AvailableLocked() > gTarget) {
+            ++gParked;
+            gSpare.wait(lock, [] { return gUnparked > 0; });
+            --gUnparked;
+            continue;
         }
-        int key = gQueue.front();
-        gQueue.pop_front();
-        lock.unlock();
-        RunKey(key);
-        lock.lock();
+        if (!gQueue.empty()) {
+            // Events keep being fetched while the queue is never empty, so
+            // silent seconds are counted and new lines queue up behind.
+            if (!gPolling && NowNs() - gLastPollNs >= kFetchEveryNs) PollLocked(lock, false);
+            int key = gQueue.front();
+            gQueue.pop_front();
+            lock.unlock();
+            RunKey(key);
+            lock.lock();
+            continue;
+        }
+        if (!gPolling) {
+            PollLocked(lock, true);
+            continue;
+        }
+        ++gIdle;
+        gWake.wait(lock);
+        --gIdle;
     }
 }
 
@@ -91,10 +141,11 @@ bool SpawnWorkerLocked() {
 
 }  // namespace
 
-bool StartUnitWorkers(int workers, int keys, UnitEventHandler handle) {
+bool StartUnitWorkers(int workers, int keys, UnitEventHandler handle, UnitEventSource poll) {
     gHandle = handle;
-    gPending = std::make_unique<std::atomic<uint32_t>[]>(static_cast<size_t>(keys));
-    gQueued = std::make_unique<std::atomic<bool>[]>(static_cast<size_t>(keys));
+    gPoll = poll;
+    gPending = new std::atomic<uint32_t>[static_cast<size_t>(keys)]();
+    gQueued = new std::atomic<bool>[static_cast<size_t>(keys)]();
     std::lock_guard<std::mutex> lock(gLock);
     gTarget = workers;
     for (int i = 0; i < workers; ++i) SpawnWorkerLocked();
@@ -117,9 +168,16 @@ BlockingScope::BlockingScope() : m_counted(tWorker && tBlockingDepth++ == 0) {
     if (!m_counted) return;
     std::lock_guard<std::mutex> lock(gLock);
     ++gBlocked;
-    // A worker to stand in while this one waits; it ends once the queue is
-    // empty and the waiters are back.
-    if (gWorkers - gBlocked < gTarget) SpawnWorkerLocked();
+    // A worker to stand in while this one waits: a parked one, or a new one.
+    if (AvailableLocked() < gTarget) {
+        if (gParked > 0) {
+            --gParked;
+            ++gUnparked;
+            gSpare.notify_one();
+        } else {
+            SpawnWorkerLocked();
+        }
+    }
     PublishCounts();
 }
 

@@ -10,18 +10,23 @@
 // As many workers run as the database pool has connections. A worker that
 // must wait on something outside the database (a tunnel connect, a unit that
 // does not read, the card server) marks the wait with a BlockingScope; while
-// it waits another worker is started, so units waiting that way never leave
-// the rest of the fleet unserved. Workers beyond the target end when they
-// find nothing to do.
+// it waits another worker stands in, so units waiting that way never leave
+// the rest of the fleet unserved. A worker more than needed when a waiter
+// comes back parks until a later wait needs it.
 
 #include <cstdint>
 
 // handle(key, bits) runs on a worker for the bits posted to `key`.
 using UnitEventHandler = void (*)(int key, uint32_t bits);
+// poll(wait) fetches what happened and posts it; with `wait` it may wait a
+// little (up to a tenth of a second) for something to happen. The workers
+// take turns at it, one at a time: the one that finds the queue empty, so a
+// busy fleet is fetched in batches without a thread that wakes for each.
+using UnitEventSource = void (*)(bool wait);
 
 // Starts `workers` workers for keys 0..keys-1. Once, before any post. False
 // when not even one worker thread could be started.
-bool StartUnitWorkers(int workers, int keys, UnitEventHandler handle);
+bool StartUnitWorkers(int workers, int keys, UnitEventHandler handle, UnitEventSource poll);
 
 // Adds `bits` to what `key` is to be woken with. Any thread; never blocks
 // beyond the queue's short lock.

@@ -1,0 +1,138 @@
+#include "server/core/unit_workers.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kWorkers = 3;
+constexpr int kKeys = 64;
+
+std::function<void(int, uint32_t)> gHandler;
+
+void Dispatch(int key, uint32_t bits) {
+    gHandler(key, bits);
+}
+
+// Nothing outside the tests produces events: a fetch only waits a little.
+void IdleSource(bool wait) {
+    if (wait) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+void StartOnce() {
+    static bool started = StartUnitWorkers(kWorkers, kKeys, Dispatch, IdleSource);
+    ASSERT_TRUE(started);
+}
+
+// Something a handler or the test waits for, with a bound.
+class Signal {
+  public:
+    void Set() {
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_set = true;
+        }
+        m_changed.notify_all();
+    }
+    bool WaitFor(std::chrono::seconds limit) {
+        std::unique_lock<std::mutex> lock(m_lock);
+        return m_changed.wait_for(lock, limit, [this] { return m_set; });
+    }
+
+  private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_set = false;
+};
+
+TEST(UnitWorkers, EachKeyRunsOnOneWorkerAtATimeAndSeesItsLastPost) {
+    StartOnce();
+    constexpr int kUsed = 16;
+    constexpr int kPostsPerThread = 4000;
+    std::atomic<int> posted[kUsed] = {};
+    std::atomic<int> seen[kUsed] = {};
+    std::atomic<bool> inside[kUsed] = {};
+    std::atomic<int> overlaps{0};
+    std::mutex lock;
+    std::condition_variable progressed;
+    gHandler = [&](int key, uint32_t bits) {
+        EXPECT_EQ(bits, 1u);
+        if (inside[key].exchange(true)) ++overlaps;
+        seen[key] = posted[key].load();
+        inside[key] = false;
+        { std::lock_guard<std::mutex> guard(lock); }
+        progressed.notify_all();
+    };
+    std::vector<std::thread> posters;
+    for (int t = 0; t < 4; ++t) {
+        posters.emplace_back([&, t] {
+            for (int i = 0; i < kPostsPerThread; ++i) {
+                int key = (i * 7 + t) % kUsed;
+                ++posted[key];
+                PostUnitEvents(key, 1);
+            }
+        });
+    }
+    for (std::thread& poster : posters) poster.join();
+    auto allSeen = [&] {
+        for (int key = 0; key < kUsed; ++key) {
+            if (seen[key].load() != posted[key].load()) return false;
+        }
+        return true;
+    };
+    std::unique_lock<std::mutex> guard(lock);
+    EXPECT_TRUE(progressed.wait_for(guard, std::chrono::seconds(10), allSeen));
+    EXPECT_EQ(overlaps.load(), 0);
+}
+
+TEST(UnitWorkers, WaitingWorkersHaveStandInsThatAreKeptForTheNextWait) {
+    StartOnce();
+    auto round = [&] {
+        std::mutex lock;
+        std::condition_variable changed;
+        int waiting = 0;
+        bool released = false;
+        Signal served;
+        gHandler = [&](int key, uint32_t) {
+            if (key == kKeys - 1) {
+                served.Set();
+                return;
+            }
+            BlockingScope blocking;
+            std::unique_lock<std::mutex> guard(lock);
+            ++waiting;
+            changed.notify_all();
+            changed.wait_for(guard, std::chrono::seconds(20), [&] { return released; });
+        };
+        // Every worker waits outside the pool's work; another key is
+        // still served.
+        for (int key = 0; key < kWorkers; ++key) PostUnitEvents(key, 1);
+        {
+            std::unique_lock<std::mutex> guard(lock);
+            ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(10),
+                                         [&] { return waiting == kWorkers; }));
+        }
+        EXPECT_EQ(CountBlockedUnitWorkers(), kWorkers);
+        PostUnitEvents(kKeys - 1, 1);
+        EXPECT_TRUE(served.WaitFor(std::chrono::seconds(10)));
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            released = true;
+        }
+        changed.notify_all();
+    };
+    round();
+    int afterFirst = CountUnitWorkers();
+    EXPECT_EQ(afterFirst, 2 * kWorkers);
+    round();
+    EXPECT_EQ(CountUnitWorkers(), afterFirst);
+}
+
+}  // namespace

@@ -105,7 +105,12 @@ void* WorkerMain(void*) {
         if (!gQueue.empty()) {
             // Events keep being fetched while the queue is never empty, so
             // silent seconds are counted and new lines queue up behind.
-            if (!gPolling && NowNs() - gLastPollNs >= kFetchEveryNs) PollLocked(lock, false);
+            // The lock was let go for the fetch: others may have emptied the
+            // queue meanwhile, so it is looked at again.
+            if (!gPolling && NowNs() - gLastPollNs >= kFetchEveryNs) {
+                PollLocked(lock, false);
+                continue;
+            }
             int key = gQueue.front();
             gQueue.pop_front();
             lock.unlock();

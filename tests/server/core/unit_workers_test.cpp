@@ -21,13 +21,17 @@ void Dispatch(int key, uint32_t bits) {
     gHandler(key, bits);
 }
 
-// Nothing outside the tests produces events: a fetch only waits a little.
-void IdleSource(bool wait) {
+// Nothing outside the tests produces events: a fetch only waits a little,
+// unless a test gives it something to do.
+std::atomic<void (*)(bool)> gSource{nullptr};
+
+void Fetch(bool wait) {
+    if (auto source = gSource.load()) source(wait);
     if (wait) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 void StartOnce() {
-    static bool started = StartUnitWorkers(kWorkers, kKeys, Dispatch, IdleSource);
+    static bool started = StartUnitWorkers(kWorkers, kKeys, Dispatch, Fetch);
     ASSERT_TRUE(started);
 }
 
@@ -90,6 +94,63 @@ TEST(UnitWorkers, EachKeyRunsOnOneWorkerAtATimeAndSeesItsLastPost) {
     std::unique_lock<std::mutex> guard(lock);
     EXPECT_TRUE(progressed.wait_for(guard, std::chrono::seconds(10), allSeen));
     EXPECT_EQ(overlaps.load(), 0);
+}
+
+// While the queue is never empty, a worker stops to fetch now and then; the
+// others empty the queue meanwhile, and what the fetch brings is run too.
+constexpr int kBusyKeys = 32;
+std::atomic<int> gBusyPosted[kBusyKeys];
+std::atomic<int> gFetches{0};
+
+// A slow fetch that brings a key of its own every other time.
+void BusyFetch(bool wait) {
+    if (wait) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    int n = gFetches++;
+    if (n % 2 == 0) {
+        ++gBusyPosted[n % kBusyKeys];
+        PostUnitEvents(n % kBusyKeys, 1);
+    }
+}
+
+TEST(UnitWorkers, FetchesWhileTheQueueIsBusyLoseNothing) {
+    StartOnce();
+    std::atomic<int> seen[kBusyKeys] = {};
+    std::atomic<int> strays{0};
+    gHandler = [&](int key, uint32_t) {
+        if (key < 0 || key >= kBusyKeys) {
+            ++strays;
+            return;
+        }
+        seen[key] = gBusyPosted[key].load();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    };
+    auto allSeen = [&] {
+        for (int key = 0; key < kBusyKeys; ++key) {
+            if (seen[key].load() != gBusyPosted[key].load()) return false;
+        }
+        return true;
+    };
+    gSource = BusyFetch;
+    // Bursts that keep the workers busy for longer than the fetch interval
+    // and then run dry, each waited for until it is all run.
+    bool lost = false;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!lost && std::chrono::steady_clock::now() < deadline) {
+        for (int key = 0; key < kBusyKeys; ++key) {
+            ++gBusyPosted[key];
+            PostUnitEvents(key, 1);
+        }
+        auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!allSeen() && std::chrono::steady_clock::now() < limit) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        lost = !allSeen();
+    }
+    gSource = nullptr;
+    EXPECT_FALSE(lost);
+    EXPECT_GT(gFetches.load(), 10);
+    EXPECT_EQ(strays.load(), 0);
 }
 
 TEST(UnitWorkers, WaitingWorkersHaveStandInsThatAreKeptForTheNextWait) {

@@ -1,5 +1,6 @@
 #include "common/text_format.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
@@ -37,4 +38,38 @@ size_t CopyText(char* dst, size_t size, std::string_view text) {
     std::memcpy(dst, text.data(), n);
     dst[n] = '\0';
     return n;
+}
+
+void AppendDecimal(std::string& out, long long value) {
+    char digits[24];
+    auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+}
+
+void AppendDecimal(std::string& out, unsigned long long value) {
+    char digits[24];
+    auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+}
+
+void AppendFixed6(std::string& out, double value) {
+    // The largest doubles print 309 digits before the point.
+    char digits[320];
+    auto [end, error] =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 6);
+    if (error != std::errc()) {
+        StringAppendF(out, "%f", value);
+        return;
+    }
+    out.append(digits, end);
+}
+
+void AppendHexBytes(std::string& out, const unsigned char* bytes, size_t count) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    size_t at = out.size();
+    out.resize(at + 2 * count);
+    for (size_t i = 0; i < count; ++i) {
+        out[at + 2 * i] = kHex[bytes[i] >> 4];
+        out[at + 2 * i + 1] = kHex[bytes[i] & 0x0F];
+    }
 }

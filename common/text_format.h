@@ -17,6 +17,14 @@ std::string StringPrintfV(const char* format, va_list args);
 // Appends formatted text to `out`.
 void StringAppendF(std::string& out, const char* format, ...) VIMKO_PRINTF(2, 3);
 
+// Appends what "%lld", "%llu", "%f" (six decimals) and "%02X" per byte
+// would print, without a format string to parse: statements and log entries
+// built for every unit line use these.
+void AppendDecimal(std::string& out, long long value);
+void AppendDecimal(std::string& out, unsigned long long value);
+void AppendFixed6(std::string& out, double value);
+void AppendHexBytes(std::string& out, const unsigned char* bytes, size_t count);
+
 // Copies `text` into `dst` of `size` bytes, cutting it to size - 1 characters
 // and always ending it with a NUL. Returns the number of characters copied.
 size_t CopyText(char* dst, size_t size, std::string_view text);

@@ -10,6 +10,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <string_view>
 
 std::atomic<uint32_t> gLogClock{0};
 
@@ -95,7 +96,10 @@ OpenLog* Reopen(OpenLog* seen) {
     return Enter();
 }
 
-void AppendEntry(const std::string& text) {
+// Entries of this thread kept back by LogHold.
+thread_local std::string tHeld;
+
+void WriteEntry(std::string_view text) {
     OpenLog* log = Enter();
     struct stat atPath {};
     bool same = log != nullptr && ::stat(gLogPath.c_str(), &atPath) == 0 &&
@@ -116,6 +120,16 @@ void AppendEntry(const std::string& text) {
     Leave(log);
 }
 
+void AppendEntry(std::string_view text) {
+    if (tHeld.empty()) {
+        WriteEntry(text);
+        return;
+    }
+    tHeld.append(text);
+    WriteEntry(tHeld);
+    tHeld.clear();
+}
+
 }  // namespace
 
 void LogSetPath(const std::string& path) {
@@ -129,8 +143,25 @@ void LogSetPath(const std::string& path) {
     }
 }
 
+void LogHold(const std::string& text) {
+    tHeld += text;
+}
+
+void LogReleaseHeld() {
+    if (tHeld.empty()) return;
+    WriteEntry(tHeld);
+    tHeld.clear();
+}
+
 std::string LogPrefix(uint32_t clock) {
-    return StringPrintf("%06u ", clock);
+    // What "%06u " prints; every entry starts with it.
+    if (clock > 999999) return StringPrintf("%06u ", clock);
+    std::string prefix(7, ' ');
+    for (int i = 5; i >= 0; --i) {
+        prefix[static_cast<size_t>(i)] = static_cast<char>('0' + clock % 10);
+        clock /= 10;
+    }
+    return prefix;
 }
 
 void LogWrite(const char* format, ...) {

@@ -42,5 +42,13 @@ void LogWriteEntries(const std::vector<std::string>& messages);
 // LogPrefix and the pieces that continue it stay together.
 void LogAppendText(const std::string& text);
 
+// Keeps `text` (whole entries) back until the calling thread's next entry,
+// which then carries it in front in the same write, or until
+// LogReleaseHeld. A unit's location line and the entries its row adds cost
+// one write instead of two; the thread's entries keep their order.
+void LogHold(const std::string& text);
+// Writes what the calling thread holds back, if anything.
+void LogReleaseHeld();
+
 // The prefix of an entry written at log clock `clock`.
 std::string LogPrefix(uint32_t clock);

@@ -104,11 +104,15 @@ bool Connection::SocketReadable() {
         ssize_t n = SockRecvNow(fd, m_buffer, sizeof m_buffer);
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
         if (n <= 0) return false;
+        m_device->lastReceive = WallClockNow();
         for (ssize_t i = 0; i < n; ++i) {
             if (!UnitByte(m_buffer[i])) return false;
         }
         if (static_cast<size_t>(n) < sizeof m_buffer) break;
     }
+    // The silence allowance starts again: RCV_TIMEOUT once the unit has
+    // identified itself (perhaps by a line just read), RCV_TIMEOUT2 before.
+    m_countdown = m_device->loggedIn.load() ? gConfig.rcvTimeout : gConfig.rcvTimeout2;
     idleDeadlineNs = PollerNowNs() + kSecondNs;
     return true;
 }
@@ -116,9 +120,7 @@ bool Connection::SocketReadable() {
 // One byte from the unit. False when the connection must end.
 bool Connection::UnitByte(uint8_t byte) {
     DeviceSlot& d = *m_device;
-    m_countdown = d.loggedIn.load() ? gConfig.rcvTimeout : gConfig.rcvTimeout2;
     ++m_uncounted;
-    d.lastReceive = WallClockNow();
     if (!FeedLineByte(d.line, d.lineLength, byte)) return true;
 
     d.terminator = byte;
@@ -127,26 +129,39 @@ bool Connection::UnitByte(uint8_t byte) {
     // no statement (empty, or discarded) needs no database connection.
     LineFrames frames;
     LineParse parse = ParseUnitLine(m_slot, frames);
-    std::string entry = LogPrefix(gLogClock.load(std::memory_order_relaxed)) +
-                        StringPrintf("D%d: <- %s\n", m_slot, d.line);
+    std::string entry = LogPrefix(gLogClock.load(std::memory_order_relaxed));
+    entry += 'D';
+    AppendDecimal(entry, static_cast<long long>(m_slot));
+    entry += ": <- ";
+    entry += d.line;
+    entry += '\n';
     if (!frames.frameLog.empty()) entry += frames.frameLog + "\n";
-    LogAppendText(entry);
-    if (parse == LineParse::kEmpty || parse == LineParse::kDiscarded) return true;
+    if (parse == LineParse::kEmpty || parse == LineParse::kDiscarded) {
+        LogAppendText(entry);
+        return true;
+    }
+    // A line of location frames only wakes nobody else: its entry may wait
+    // for the entries its row adds and go out with them in one write.
+    if (frames.location && !frames.otherFrames) {
+        LogHold(entry);
+    } else {
+        LogAppendText(entry);
+    }
     {
         SqlLease db;
-        if (!db) return false;
+        if (!db) {
+            LogReleaseHeld();
+            return false;
+        }
         if (ProcessParsedLine(m_slot, frames, parse, db) < 0) db.ReleaseClosing();
     }
+    LogReleaseHeld();
     // A tunnel the line opened is read from now on.
     if (frames.tunnelConnect && d.tunnelOpen.load()) {
         m_tunnelUnread = false;
         int tunnel = d.tunnelSocket.load();
         if (tunnel != d.socket.load()) WatchTunnelSocket(m_slot, tunnel);
     }
-    // The line may have identified the unit: its silence allowance is then
-    // RCV_TIMEOUT from now on, not the anonymous RCV_TIMEOUT2 its last byte
-    // was given.
-    if (d.loggedIn.load()) m_countdown = gConfig.rcvTimeout;
     return true;
 }
 

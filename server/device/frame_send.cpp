@@ -110,7 +110,8 @@ bool SendToDevice(int slot, const std::string& text) {
     DeviceSlot& device = tasks[slot];
     ClaimSend(device);
     bool ok = SendAll(device.socket.load(), text.data(), text.size(), slot);
-    LogWrite("%s", SentLineLogText(slot, ok, text).c_str());
+    LogAppendText(LogPrefix(gLogClock.load(std::memory_order_relaxed)) +
+                  SentLineLogText(slot, ok, text));
     FinishSend(device);
     return ok;
 }

@@ -44,6 +44,7 @@ struct LineFrames {
     uint32_t version = 0;
 
     bool location = false;                 // a location frame was in the line
+    bool otherFrames = false;              // a frame of any other kind was in the line
     std::vector<GpsDateError> dateErrors;  // to be logged, in line order
 
     // Text message from the vehicle (45).

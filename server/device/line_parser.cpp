@@ -152,14 +152,17 @@ LineParse ParseDeviceLine(const char* line, LineFrames& f, LocationRecord& recor
     for (; id >= 0; id = ReadByte(r)) {
         int length = ReadByte(r);
         if (length < 0) length = 0;
-        StringAppendF(f.frameLog, "%sframeid=%d framelen=%d", f.frameLog.empty() ? "" : " ", id,
-                      length);
+        f.frameLog += f.frameLog.empty() ? "frameid=" : " frameid=";
+        AppendDecimal(f.frameLog, static_cast<long long>(id));
+        f.frameLog += " framelen=";
+        AppendDecimal(f.frameLog, static_cast<long long>(length));
         if (IsLocationFrame(id)) {
             GpsDateError error = DecodeLocationFrame(id, length, r, location);
             if (error.bad) f.dateErrors.push_back(error);
             f.location = true;
             continue;
         }
+        f.otherFrames = true;
         if (IsTextBlockFrame(id) || IsBinaryBlockFrame(id)) {
             Answer(id, length, r, f);
             continue;

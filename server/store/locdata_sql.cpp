@@ -19,15 +19,18 @@ class Row {
 
     void Int(const char* column, long long value) {
         Column(column);
-        StringAppendF(values, ",%lld", value);
+        values += ',';
+        AppendDecimal(values, value);
     }
     void Unsigned(const char* column, unsigned long value) {
         Column(column);
-        StringAppendF(values, ",%lu", value);
+        values += ',';
+        AppendDecimal(values, static_cast<unsigned long long>(value));
     }
     void Real(const char* column, double value) {
         Column(column);
-        StringAppendF(values, ",%f", value);
+        values += ',';
+        AppendFixed6(values, value);
     }
     void Text(const char* column, std::string_view text) {
         Column(column);
@@ -35,7 +38,7 @@ class Row {
     }
     void Hex(const char* column, const uint8_t* bytes, size_t count) {
         std::string text;
-        for (size_t i = 0; i < count; ++i) StringAppendF(text, "%02X", bytes[i]);
+        AppendHexBytes(text, bytes, count);
         Text(column, text);
     }
     void Point(const char* lat, const char* latm, const char* lon, const char* lonm,

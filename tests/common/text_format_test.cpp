@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -25,6 +28,56 @@ TEST(TextFormat, CopyTextCutsToTheBufferAndAlwaysEndsIt) {
     EXPECT_EQ(CopyText(guarded, 3, "abcdef"), 2u);
     EXPECT_STREQ(guarded, "ab");
     EXPECT_EQ(guarded[3], 'z');  // nothing written past the given size
+}
+
+// The appenders must print exactly what printf prints: statements and log
+// entries built with either are compared byte for byte.
+TEST(TextFormat, AppendersPrintWhatPrintfPrints) {
+    const double reals[] = {0.0,
+                            -0.0,
+                            1.0,
+                            -1.5,
+                            0.0000005,
+                            0.0000015,
+                            0.0000025,
+                            2.5e-7,
+                            123.4567895,
+                            52.229676,
+                            -21.012229,
+                            1e15,
+                            1.7976931348623157e308,
+                            -4.9e-324,
+                            0.1,
+                            1.0 / 3.0,
+                            99999.9999995,
+                            std::nan(""),
+                            -std::nan(""),
+                            std::numeric_limits<double>::infinity(),
+                            -std::numeric_limits<double>::infinity()};
+    for (double value : reals) {
+        std::string out = "x";
+        AppendFixed6(out, value);
+        EXPECT_EQ(out, StringPrintf("x%f", value)) << value;
+    }
+    const long long signedValues[] = {
+        0, 1, -1, 42, -2147483648LL, 9223372036854775807LL, -9223372036854775807LL - 1};
+    for (long long value : signedValues) {
+        std::string out = ",";
+        AppendDecimal(out, value);
+        EXPECT_EQ(out, StringPrintf(",%lld", value));
+    }
+    const unsigned long long unsignedValues[] = {0, 7, 4294967295ULL, 18446744073709551615ULL};
+    for (unsigned long long value : unsignedValues) {
+        std::string out;
+        AppendDecimal(out, value);
+        EXPECT_EQ(out, StringPrintf("%llu", value));
+    }
+    const unsigned char bytes[] = {0x00, 0x0F, 0xA0, 0xFF, 0x5C};
+    std::string hex = "h";
+    AppendHexBytes(hex, bytes, sizeof bytes);
+    std::string expected = "h";
+    for (unsigned char b : bytes) StringAppendF(expected, "%02X", b);
+    EXPECT_EQ(hex, expected);
 }
 
 }  // namespace

@@ -31,6 +31,8 @@ TEST(Log, PrefixIsTheClockInSixPlaces) {
     EXPECT_EQ(LogPrefix(0), "000000 ");
     EXPECT_EQ(LogPrefix(130509), "130509 ");
     EXPECT_EQ(LogPrefix(235959), "235959 ");
+    EXPECT_EQ(LogPrefix(7), "000007 ");
+    EXPECT_EQ(LogPrefix(1234567), "1234567 ");
 }
 
 TEST(Log, EntriesCarryTheClockAndPiecesContinueThem) {
@@ -55,6 +57,26 @@ TEST(Log, SeveralEntriesAtOnceEachKeepTheirPrefix) {
     LogWriteEntries({});
     EXPECT_EQ(ReadFile(dir.File("srv.log")),
               "120000 DecodeCount(1) = 2\n120000 DecodeName(0,1) = a\n");
+}
+
+// A held entry is not in the file until its thread writes again or lets it
+// go; another thread's entries are not held up by it.
+TEST(Log, HeldEntryGoesOutInFrontOfItsThreadsNextEntry) {
+    TempDir dir;
+    LogSetPath(dir.File("srv.log"));
+    gLogClock = 80000;
+    LogHold("080000 D1: <- line\n");
+    std::thread other([] { LogWrite("T1: other\n"); });
+    other.join();
+    EXPECT_EQ(ReadFile(dir.File("srv.log")), "080000 T1: other\n");
+    LogWriteEntries({"DecodeCount(1) = 0\n"});
+    LogReleaseHeld();
+    LogHold("080000 D1: <- next\n");
+    LogReleaseHeld();
+    LogReleaseHeld();
+    EXPECT_EQ(ReadFile(dir.File("srv.log")),
+              "080000 T1: other\n080000 D1: <- line\n080000 DecodeCount(1) = 0\n"
+              "080000 D1: <- next\n");
 }
 
 TEST(Log, DeletedFileIsCreatedAgainAndNothingElseIsLost) {

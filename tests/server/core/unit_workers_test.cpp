@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -155,39 +156,48 @@ TEST(UnitWorkers, FetchesWhileTheQueueIsBusyLoseNothing) {
 
 TEST(UnitWorkers, WaitingWorkersHaveStandInsThatAreKeptForTheNextWait) {
     StartOnce();
-    auto round = [&] {
+    // Shared with the handlers, which may still be on their way out when a
+    // round's checks are done.
+    struct Round {
         std::mutex lock;
         std::condition_variable changed;
         int waiting = 0;
+        int left = 0;
         bool released = false;
         Signal served;
-        gHandler = [&](int key, uint32_t) {
+    };
+    auto round = [&] {
+        auto r = std::make_shared<Round>();
+        gHandler = [r](int key, uint32_t) {
             if (key == kKeys - 1) {
-                served.Set();
+                r->served.Set();
                 return;
             }
             BlockingScope blocking;
-            std::unique_lock<std::mutex> guard(lock);
-            ++waiting;
-            changed.notify_all();
-            changed.wait_for(guard, std::chrono::seconds(20), [&] { return released; });
+            std::unique_lock<std::mutex> guard(r->lock);
+            ++r->waiting;
+            r->changed.notify_all();
+            r->changed.wait_for(guard, std::chrono::seconds(20), [&] { return r->released; });
+            ++r->left;
+            r->changed.notify_all();
         };
         // Every worker waits outside the pool's work; another key is
         // still served.
         for (int key = 0; key < kWorkers; ++key) PostUnitEvents(key, 1);
         {
-            std::unique_lock<std::mutex> guard(lock);
-            ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(10),
-                                         [&] { return waiting == kWorkers; }));
+            std::unique_lock<std::mutex> guard(r->lock);
+            ASSERT_TRUE(r->changed.wait_for(guard, std::chrono::seconds(10),
+                                            [&] { return r->waiting == kWorkers; }));
         }
         EXPECT_EQ(CountBlockedUnitWorkers(), kWorkers);
         PostUnitEvents(kKeys - 1, 1);
-        EXPECT_TRUE(served.WaitFor(std::chrono::seconds(10)));
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            released = true;
-        }
-        changed.notify_all();
+        EXPECT_TRUE(r->served.WaitFor(std::chrono::seconds(10)));
+        std::unique_lock<std::mutex> guard(r->lock);
+        r->released = true;
+        r->changed.notify_all();
+        // The waiters are back before the next round posts their keys again.
+        ASSERT_TRUE(r->changed.wait_for(guard, std::chrono::seconds(10),
+                                        [&] { return r->left == kWorkers; }));
     };
     round();
     int afterFirst = CountUnitWorkers();

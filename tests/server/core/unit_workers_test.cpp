@@ -16,10 +16,24 @@ namespace {
 constexpr int kWorkers = 3;
 constexpr int kKeys = 64;
 
-std::function<void(int, uint32_t)> gHandler;
+// The handler of the running test. A worker runs a copy, so a handler
+// (and the state it shares) lives until its last call has returned, even
+// after the next test has put its own in place.
+std::mutex gHandlerLock;
+std::function<void(int, uint32_t)> gHandler;  // gHandlerLock
+
+void SetHandler(std::function<void(int, uint32_t)> handler) {
+    std::lock_guard<std::mutex> lock(gHandlerLock);
+    gHandler = std::move(handler);
+}
 
 void Dispatch(int key, uint32_t bits) {
-    gHandler(key, bits);
+    std::function<void(int, uint32_t)> handler;
+    {
+        std::lock_guard<std::mutex> lock(gHandlerLock);
+        handler = gHandler;
+    }
+    handler(key, bits);
 }
 
 // Nothing outside the tests produces events: a fetch only waits a little,
@@ -40,10 +54,8 @@ void StartOnce() {
 class Signal {
   public:
     void Set() {
-        {
-            std::lock_guard<std::mutex> lock(m_lock);
-            m_set = true;
-        }
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_set = true;
         m_changed.notify_all();
     }
     bool WaitFor(std::chrono::seconds limit) {
@@ -61,26 +73,29 @@ TEST(UnitWorkers, EachKeyRunsOnOneWorkerAtATimeAndSeesItsLastPost) {
     StartOnce();
     constexpr int kUsed = 16;
     constexpr int kPostsPerThread = 4000;
-    std::atomic<int> posted[kUsed] = {};
-    std::atomic<int> seen[kUsed] = {};
-    std::atomic<bool> inside[kUsed] = {};
-    std::atomic<int> overlaps{0};
-    std::mutex lock;
-    std::condition_variable progressed;
-    gHandler = [&](int key, uint32_t bits) {
-        EXPECT_EQ(bits, 1u);
-        if (inside[key].exchange(true)) ++overlaps;
-        seen[key] = posted[key].load();
-        inside[key] = false;
-        { std::lock_guard<std::mutex> guard(lock); }
-        progressed.notify_all();
+    struct State {
+        std::atomic<int> posted[kUsed] = {};
+        std::atomic<int> seen[kUsed] = {};
+        std::atomic<bool> inside[kUsed] = {};
+        std::atomic<int> overlaps{0};
+        std::mutex lock;
+        std::condition_variable progressed;
     };
+    auto state = std::make_shared<State>();
+    SetHandler([state](int key, uint32_t bits) {
+        EXPECT_EQ(bits, 1u);
+        if (state->inside[key].exchange(true)) ++state->overlaps;
+        state->seen[key] = state->posted[key].load();
+        state->inside[key] = false;
+        std::lock_guard<std::mutex> guard(state->lock);
+        state->progressed.notify_all();
+    });
     std::vector<std::thread> posters;
     for (int t = 0; t < 4; ++t) {
-        posters.emplace_back([&, t] {
+        posters.emplace_back([state, t] {
             for (int i = 0; i < kPostsPerThread; ++i) {
                 int key = (i * 7 + t) % kUsed;
-                ++posted[key];
+                ++state->posted[key];
                 PostUnitEvents(key, 1);
             }
         });
@@ -88,13 +103,13 @@ TEST(UnitWorkers, EachKeyRunsOnOneWorkerAtATimeAndSeesItsLastPost) {
     for (std::thread& poster : posters) poster.join();
     auto allSeen = [&] {
         for (int key = 0; key < kUsed; ++key) {
-            if (seen[key].load() != posted[key].load()) return false;
+            if (state->seen[key].load() != state->posted[key].load()) return false;
         }
         return true;
     };
-    std::unique_lock<std::mutex> guard(lock);
-    EXPECT_TRUE(progressed.wait_for(guard, std::chrono::seconds(10), allSeen));
-    EXPECT_EQ(overlaps.load(), 0);
+    std::unique_lock<std::mutex> guard(state->lock);
+    EXPECT_TRUE(state->progressed.wait_for(guard, std::chrono::seconds(10), allSeen));
+    EXPECT_EQ(state->overlaps.load(), 0);
 }
 
 // While the queue is never empty, a worker stops to fetch now and then; the
@@ -116,19 +131,22 @@ void BusyFetch(bool wait) {
 
 TEST(UnitWorkers, FetchesWhileTheQueueIsBusyLoseNothing) {
     StartOnce();
-    std::atomic<int> seen[kBusyKeys] = {};
-    std::atomic<int> strays{0};
-    gHandler = [&](int key, uint32_t) {
+    struct State {
+        std::atomic<int> seen[kBusyKeys] = {};
+        std::atomic<int> strays{0};
+    };
+    auto state = std::make_shared<State>();
+    SetHandler([state](int key, uint32_t) {
         if (key < 0 || key >= kBusyKeys) {
-            ++strays;
+            ++state->strays;
             return;
         }
-        seen[key] = gBusyPosted[key].load();
+        state->seen[key] = gBusyPosted[key].load();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    };
+    });
     auto allSeen = [&] {
         for (int key = 0; key < kBusyKeys; ++key) {
-            if (seen[key].load() != gBusyPosted[key].load()) return false;
+            if (state->seen[key].load() != gBusyPosted[key].load()) return false;
         }
         return true;
     };
@@ -151,7 +169,7 @@ TEST(UnitWorkers, FetchesWhileTheQueueIsBusyLoseNothing) {
     gSource = nullptr;
     EXPECT_FALSE(lost);
     EXPECT_GT(gFetches.load(), 10);
-    EXPECT_EQ(strays.load(), 0);
+    EXPECT_EQ(state->strays.load(), 0);
 }
 
 TEST(UnitWorkers, WaitingWorkersHaveStandInsThatAreKeptForTheNextWait) {
@@ -168,7 +186,7 @@ TEST(UnitWorkers, WaitingWorkersHaveStandInsThatAreKeptForTheNextWait) {
     };
     auto round = [&] {
         auto r = std::make_shared<Round>();
-        gHandler = [r](int key, uint32_t) {
+        SetHandler([r](int key, uint32_t) {
             if (key == kKeys - 1) {
                 r->served.Set();
                 return;
@@ -180,7 +198,7 @@ TEST(UnitWorkers, WaitingWorkersHaveStandInsThatAreKeptForTheNextWait) {
             r->changed.wait_for(guard, std::chrono::seconds(20), [&] { return r->released; });
             ++r->left;
             r->changed.notify_all();
-        };
+        });
         // Every worker waits outside the pool's work; another key is
         // still served.
         for (int key = 0; key < kWorkers; ++key) PostUnitEvents(key, 1);

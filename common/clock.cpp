@@ -1,7 +1,15 @@
 #include "common/clock.h"
 
+#include <chrono>
+
 int64_t WallClockNow() {
     return static_cast<int64_t>(std::time(nullptr));
+}
+
+int64_t SteadyNowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 std::tm UtcTime(int64_t seconds) {

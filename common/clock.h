@@ -7,4 +7,6 @@
 #include <ctime>
 
 int64_t WallClockNow();
+// The monotonic clock in nanoseconds, for deadlines and gaps within the process.
+int64_t SteadyNowNs();
 std::tm UtcTime(int64_t seconds);

@@ -73,3 +73,7 @@ void AppendHexBytes(std::string& out, const unsigned char* bytes, size_t count) 
         out[at + 2 * i + 1] = kHex[bytes[i] & 0x0F];
     }
 }
+
+void AppendHexBytes(std::string& out, std::string_view bytes) {
+    AppendHexBytes(out, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}

@@ -24,6 +24,7 @@ void AppendDecimal(std::string& out, long long value);
 void AppendDecimal(std::string& out, unsigned long long value);
 void AppendFixed6(std::string& out, double value);
 void AppendHexBytes(std::string& out, const unsigned char* bytes, size_t count);
+void AppendHexBytes(std::string& out, std::string_view bytes);
 
 // Copies `text` into `dst` of `size` bytes, cutting it to size - 1 characters
 // and always ending it with a NUL. Returns the number of characters copied.

@@ -43,22 +43,6 @@ int SockWaitWritable(int fd, int timeoutMs) {
     }
 }
 
-int SockWaitReadable2(int fd1, int fd2, int timeoutMs, bool& ready1, bool& ready2) {
-    pollfd pfds[2] = {{fd1, POLLIN, 0}, {fd2, POLLIN, 0}};
-    nfds_t count = fd2 >= 0 ? 2 : 1;
-    ready1 = ready2 = false;
-    for (;;) {
-        int n = poll(pfds, count, timeoutMs);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return -1;
-        if (n == 0) return 0;
-        if (pfds[0].revents & POLLNVAL) return -1;
-        ready1 = pfds[0].revents != 0;
-        ready2 = count == 2 && pfds[1].revents != 0;
-        return 1;
-    }
-}
-
 ListenStep SockOpenServer(bool stream, int port, UniqueFd& fd) {
     fd.Reset(socket(AF_INET, (stream ? SOCK_STREAM : SOCK_DGRAM) | SOCK_CLOEXEC, 0));
     if (!fd) return ListenStep::kSocket;

@@ -14,9 +14,6 @@
 
 // 1 readable (or closed by the peer), 0 time-out, -1 error.
 int SockWaitReadable(int fd, int timeoutMs);
-// Waits on two descriptors (fd2 may be -1). 0 time-out, -1 error, otherwise
-// 1 with `ready1`/`ready2` saying which of them can be read.
-int SockWaitReadable2(int fd1, int fd2, int timeoutMs, bool& ready1, bool& ready2);
 // 1 writable, 0 time-out, -1 error.
 int SockWaitWritable(int fd, int timeoutMs);
 

@@ -83,7 +83,7 @@ void Connection::Start(int slot) {
     m_flushPending = m_closePending = m_tunnelUnread = false;
     m_uncounted = 0;
     LogWrite("TCP: Connected %s:%d -> D%d\n", m_address.c_str(), m_port, m_slot);
-    idleDeadlineNs = PollerNowNs() + kSecondNs;
+    idleDeadlineNs = SteadyNowNs() + kSecondNs;
     running = true;
     // Bytes that came before the socket was watched are reported at once.
     if (!WatchUnitSocket(m_slot, m_device->socket.load())) Finish();
@@ -113,7 +113,7 @@ bool Connection::SocketReadable() {
     // The silence allowance starts again: RCV_TIMEOUT once the unit has
     // identified itself (perhaps by a line just read), RCV_TIMEOUT2 before.
     m_countdown = m_device->loggedIn.load() ? gConfig.rcvTimeout : gConfig.rcvTimeout2;
-    idleDeadlineNs = PollerNowNs() + kSecondNs;
+    idleDeadlineNs = SteadyNowNs() + kSecondNs;
     return true;
 }
 
@@ -173,7 +173,7 @@ bool Connection::TunnelReadable() {
         return true;
     }
     ReadTunnel();
-    idleDeadlineNs = PollerNowNs() + kSecondNs;
+    idleDeadlineNs = SteadyNowNs() + kSecondNs;
     return true;
 }
 
@@ -206,7 +206,7 @@ void Connection::ReadTunnel() {
 
 bool Connection::Second() {
     if (m_device->terminate.load()) return false;
-    int64_t now = PollerNowNs();
+    int64_t now = SteadyNowNs();
     if (now < idleDeadlineNs.load()) return true;  // a byte came since
     idleDeadlineNs = now + kSecondNs;
     if (!IdleSecond()) return false;
@@ -235,7 +235,7 @@ bool Connection::IdleSecond() {
     int32_t none = kOwnerNone;
     if (m_flushPending && d.owner.compare_exchange_strong(none, kOwnerTunnelData)) {
         std::string hex;
-        for (size_t i = 0; i < m_tunnelCount; ++i) StringAppendF(hex, "%02X", m_tunnel[i]);
+        AppendHexBytes(hex, m_tunnel, m_tunnelCount);
         LogWrite("D%d: SocketReceive %s\n", m_slot, hex.c_str());
         d.tunnelCountdown = static_cast<uint8_t>(gConfig.sndTimeout & 0xFF);
         m_flushPending = false;

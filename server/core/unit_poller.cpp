@@ -3,8 +3,8 @@
 #include <sys/epoll.h>
 
 #include <cerrno>
-#include <chrono>
 
+#include "common/clock.h"
 #include "server/core/unit_workers.h"
 
 namespace {
@@ -28,7 +28,7 @@ int64_t gNextSweepNs = 0;  // used by the polling worker only
 
 void PollUnitSockets(bool wait) {
     epoll_event events[256];
-    int64_t now = PollerNowNs();
+    int64_t now = SteadyNowNs();
     int timeoutMs = 0;
     if (wait && now < gNextSweepNs)
         timeoutMs = static_cast<int>((gNextSweepNs - now) / 1'000'000) + 1;
@@ -38,17 +38,11 @@ void PollUnitSockets(bool wait) {
         int slot = static_cast<int>(data & 0xFFFFFFFF);
         PostUnitEvents(slot, (data & kTunnelTag) != 0 ? kUnitEventTunnel : kUnitEventSocket);
     }
-    now = PollerNowNs();
+    now = SteadyNowNs();
     if (now >= gNextSweepNs) {
         gSweep(now);
         gNextSweepNs = now + kSweepNs;
     }
-}
-
-int64_t PollerNowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
 }
 
 bool OpenUnitPoller(void (*sweep)(int64_t nowNs)) {

@@ -25,6 +25,3 @@ void PollUnitSockets(bool wait);
 // descriptor leaves the set by itself. False when epoll refused it.
 bool WatchUnitSocket(int slot, int fd);
 bool WatchTunnelSocket(int slot, int fd);
-
-// The monotonic clock the deadlines use.
-int64_t PollerNowNs();

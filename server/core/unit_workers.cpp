@@ -3,10 +3,11 @@
 #include <pthread.h>
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+
+#include "common/clock.h"
 
 namespace {
 
@@ -51,12 +52,6 @@ std::atomic<bool>* gQueued = nullptr;
 thread_local bool tWorker = false;
 thread_local int tBlockingDepth = 0;
 
-int64_t NowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 void PublishCounts() {
     gWorkersSeen.store(gWorkers, std::memory_order_relaxed);
     gBlockedSeen.store(gBlocked, std::memory_order_relaxed);
@@ -83,7 +78,7 @@ void RunKey(int key) {
 // there is nothing else to do. Called and returns with the lock held.
 void PollLocked(std::unique_lock<std::mutex>& lock, bool wait) {
     gPolling = true;
-    gLastPollNs = NowNs();
+    gLastPollNs = SteadyNowNs();
     lock.unlock();
     gPoll(wait);
     lock.lock();
@@ -107,7 +102,7 @@ void* WorkerMain(void*) {
             // silent seconds are counted and new lines queue up behind.
             // The lock was let go for the fetch: others may have emptied the
             // queue meanwhile, so it is looked at again.
-            if (!gPolling && NowNs() - gLastPollNs >= kFetchEveryNs) {
+            if (!gPolling && SteadyNowNs() - gLastPollNs >= kFetchEveryNs) {
                 PollLocked(lock, false);
                 continue;
             }

@@ -71,7 +71,7 @@ void RelayAnswers(int slot, const std::vector<AnswerFrame>& answers) {
         const AnswerFrame& answer = *relayed;
         if (DumpedFirst(answer.id)) {
             std::string hex;
-            for (char c : DumpBytes(answer)) StringAppendF(hex, "%02X", static_cast<uint8_t>(c));
+            AppendHexBytes(hex, DumpBytes(answer));
             LogWrite("D%d: %s\n", slot, hex.c_str());
         }
         int32_t owner = d.owner.load();

@@ -178,7 +178,7 @@ void TunnelConnect(int slot, const LineFrames& f, SqlLease& lease, LineOutcome& 
 void TunnelData(int slot, const LineFrames& f, LineOutcome& out) {
     DeviceSlot& d = tasks[slot];
     std::string hex;
-    for (char c : f.tunnelBytes) StringAppendF(hex, "%02X", static_cast<uint8_t>(c));
+    AppendHexBytes(hex, f.tunnelBytes);
     LogWrite("D%d: SocketSend %s\n", slot, hex.c_str());
     if (d.tunnelOpen.load() &&
         TunnelSend(d.tunnelSocket.load(), f.tunnelBytes.data(), f.tunnelBytes.size())) {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "common/base64_writer.h"
+#include "common/clock.h"
 #include "common/text_format.h"
 #include "server/core/counters.h"
 #include "server/core/log.h"
@@ -25,12 +26,6 @@ namespace {
 // instead of holding its database connection idle for 10 ms.
 constexpr int64_t kLineGapNs = 10'000'000;
 
-int64_t SteadyNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 // Waiting for another writer or for the gap counts as a unit worker's wait
 // outside the pool's work, so other units are served meanwhile.
 void ClaimSend(DeviceSlot& device) {
@@ -41,7 +36,7 @@ void ClaimSend(DeviceSlot& device) {
         if (device.sendBusy) blocking.emplace();
         device.sendDone.wait(lock, [&] { return !device.sendBusy; });
         device.sendBusy = true;
-        wait = device.nextSendNs - SteadyNs();
+        wait = device.nextSendNs - SteadyNowNs();
     }
     if (wait > 0) {
         if (!blocking) blocking.emplace();
@@ -53,7 +48,7 @@ void FinishSend(DeviceSlot& device) {
     {
         std::lock_guard<std::mutex> lock(device.sendLock);
         device.sendBusy = false;
-        device.nextSendNs = SteadyNs() + kLineGapNs;
+        device.nextSendNs = SteadyNowNs() + kLineGapNs;
     }
     // A writer waiting for this unit takes its turn at once.
     device.sendDone.notify_all();

@@ -13,7 +13,7 @@ namespace {
 
 std::string Hex(std::string_view bytes) {
     std::string out;
-    for (char c : bytes) StringAppendF(out, "%02X", static_cast<uint8_t>(c));
+    AppendHexBytes(out, bytes);
     return out;
 }
 

@@ -1,10 +1,12 @@
 #include "server/core/status_tick.h"
 
+#include "common/clock.h"
 #include "server/console/console_slot.h"
 #include "server/core/clock.h"
 #include "server/core/counters.h"
 #include "server/core/log.h"
 #include "server/core/server_config.h"
+#include "server/core/unit_workers.h"
 #include "server/device/device_slot.h"
 #include "server/store/queue_sender.h"
 #include "server/store/sql_pool.h"
@@ -54,5 +56,6 @@ StatusValues StatusTick(int64_t now) {
     AdvanceLogClock(values.utc);
     SqlIdleSweep(now);
     HeldSlotSweep(now);
+    CheckSlowDatabaseWorkers(SteadyNowNs());
     return values;
 }

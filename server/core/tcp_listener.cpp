@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <cstdint>
+#include <thread>
 
 #include "server/core/clock.h"
 #include "server/core/descriptor_limit.h"
@@ -21,10 +22,12 @@
 
 void TcpDeviceListener() {
     UniqueFd listener = OpenServerSocketOrExit(true, gConfig.devicePort, 1);
-    // As many workers as database connections: a line needs one of each,
-    // so a worker never waits for the pool while the fleet keeps it busy.
+    // A few workers while the database answers quickly, up to one for each
+    // database connection while it does not: a line needs one of each.
+    int workers = QuickDatabaseWorkers(std::thread::hardware_concurrency(), kSqlSlots);
     if (!OpenUnitPoller(SweepUnitConnections) ||
-        !StartUnitWorkers(kSqlSlots, kMaxDevices, HandleUnitConnectionEvents, PollUnitSockets)) {
+        !StartUnitWorkers(workers, kSqlSlots, kMaxDevices, HandleUnitConnectionEvents,
+                          PollUnitSockets)) {
         LogWrite("Nie moge utworzyc watku #1\n");
         FatalExit("Nie moge utworzyc watku #1");
     }

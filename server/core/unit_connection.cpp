@@ -148,6 +148,7 @@ bool Connection::UnitByte(uint8_t byte) {
         LogAppendText(entry);
     }
     {
+        DatabaseScope holding;
         SqlLease db;
         if (!db) {
             LogReleaseHeld();

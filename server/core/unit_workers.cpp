@@ -2,10 +2,12 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <vector>
 
 #include "common/clock.h"
 
@@ -27,19 +29,29 @@ struct Shared {
     std::condition_variable spare;  // parked workers: a stand-in is needed
     std::deque<int> queue;
 };
+
+// One per worker thread, kept to the end like the threads themselves.
+struct WorkerState {
+    // Written by its worker: when it began holding the database outside any
+    // BlockingScope, 0 when it does not. Read by the slow-database check.
+    std::atomic<int64_t> databaseSinceNs{0};
+};
 Shared& gShared = *new Shared;
 std::mutex& gLock = gShared.lock;
 std::condition_variable& gWake = gShared.wake;
 std::condition_variable& gSpare = gShared.spare;
 std::deque<int>& gQueue = gShared.queue;
-int gTarget = 0;          // workers that should be running outside a BlockingScope
-int gWorkers = 0;         // worker threads alive
-int gBlocked = 0;         // of them, inside a BlockingScope
-int gParked = 0;          // of them, parked as stand-ins for later waits
-int gUnparked = 0;        // parked workers told to go on, not yet gone
-int gIdle = 0;            // of them, waiting for the queue
-bool gPolling = false;    // a worker is fetching events
-int64_t gLastPollNs = 0;  // when the last fetch began
+int gTarget = 0;                    // workers that should be running outside a BlockingScope
+int gWorkers = 0;                   // worker threads alive
+int gBlocked = 0;                   // of them, inside a BlockingScope
+int gParked = 0;                    // of them, parked as stand-ins for later waits
+int gUnparked = 0;                  // parked workers told to go on, not yet gone
+int gIdle = 0;                      // of them, waiting for the queue
+int gSlow = 0;                      // of them, held long by the database at the last check
+int gSlowLimit = 0;                 // gSlow never above this: no more than the pool run
+std::vector<WorkerState*> gStates;  // every worker's, in start order
+bool gPolling = false;              // a worker is fetching events
+int64_t gLastPollNs = 0;            // when the last fetch began
 std::atomic<int> gWorkersSeen{0};
 std::atomic<int> gBlockedSeen{0};
 UnitEventHandler gHandle = nullptr;
@@ -51,14 +63,42 @@ std::atomic<bool>* gQueued = nullptr;
 
 thread_local bool tWorker = false;
 thread_local int tBlockingDepth = 0;
+thread_local int tDatabaseDepth = 0;
+thread_local WorkerState* tState = nullptr;
 
 void PublishCounts() {
     gWorkersSeen.store(gWorkers, std::memory_order_relaxed);
-    gBlockedSeen.store(gBlocked, std::memory_order_relaxed);
+    gBlockedSeen.store(gBlocked + gSlow, std::memory_order_relaxed);
 }
 
 int AvailableLocked() {
-    return gWorkers - gBlocked - gParked;
+    return gWorkers - gBlocked - gParked - gSlow;
+}
+
+bool SpawnWorkerLocked();
+
+// A worker to stand in for each that waits: a parked one, or a new one.
+void StandInLocked() {
+    while (AvailableLocked() < gTarget) {
+        if (gParked > 0) {
+            --gParked;
+            ++gUnparked;
+            gSpare.notify_one();
+        } else if (!SpawnWorkerLocked()) {
+            return;
+        }
+    }
+}
+
+void CheckSlowLocked(int64_t nowNs) {
+    int slow = 0;
+    for (const WorkerState* state : gStates) {
+        int64_t since = state->databaseSinceNs.load(std::memory_order_relaxed);
+        if (since != 0 && nowNs - since >= kSlowDatabaseNs) ++slow;
+    }
+    gSlow = std::min(slow, gSlowLimit);
+    StandInLocked();
+    PublishCounts();
 }
 
 // One turn of a key: its bits until none are left or another post queued it.
@@ -83,16 +123,22 @@ void PollLocked(std::unique_lock<std::mutex>& lock, bool wait) {
     gPoll(wait);
     lock.lock();
     gPolling = false;
+    CheckSlowLocked(SteadyNowNs());
 }
 
 void* WorkerMain(void*) {
     tWorker = true;
+    tState = new WorkerState;
     std::unique_lock<std::mutex> lock(gLock);
+    gStates.push_back(tState);
     for (;;) {
         // One of more workers than needed (a waiter came back) parks until a
         // later wait needs a stand-in.
         if (AvailableLocked() > gTarget) {
             ++gParked;
+            // Idle workers wait for a fetch to bring work; if this one was
+            // to fetch next, one of them takes its turn.
+            if (!gPolling && gIdle > 0) gWake.notify_one();
             gSpare.wait(lock, [] { return gUnparked > 0; });
             --gUnparked;
             continue;
@@ -141,13 +187,20 @@ bool SpawnWorkerLocked() {
 
 }  // namespace
 
-bool StartUnitWorkers(int workers, int keys, UnitEventHandler handle, UnitEventSource poll) {
+int QuickDatabaseWorkers(unsigned cores, int databaseLimit) {
+    int wanted = std::max(4, 2 * static_cast<int>(std::min(cores, 1024u)));
+    return std::max(1, std::min(wanted, databaseLimit));
+}
+
+bool StartUnitWorkers(int workers, int databaseLimit, int keys, UnitEventHandler handle,
+                      UnitEventSource poll) {
     gHandle = handle;
     gPoll = poll;
     gPending = new std::atomic<uint32_t>[static_cast<size_t>(keys)]();
     gQueued = new std::atomic<bool>[static_cast<size_t>(keys)]();
     std::lock_guard<std::mutex> lock(gLock);
     gTarget = workers;
+    gSlowLimit = std::max(0, databaseLimit - workers);
     for (int i = 0; i < workers; ++i) SpawnWorkerLocked();
     return gWorkers > 0;
 }
@@ -166,27 +219,39 @@ void PostUnitEvents(int key, uint32_t bits) {
 
 BlockingScope::BlockingScope() : m_counted(tWorker && tBlockingDepth++ == 0) {
     if (!m_counted) return;
+    // Waiting here is not holding the database up.
+    if (tDatabaseDepth > 0) tState->databaseSinceNs.store(0, std::memory_order_relaxed);
     std::lock_guard<std::mutex> lock(gLock);
     ++gBlocked;
-    // A worker to stand in while this one waits: a parked one, or a new one.
-    if (AvailableLocked() < gTarget) {
-        if (gParked > 0) {
-            --gParked;
-            ++gUnparked;
-            gSpare.notify_one();
-        } else {
-            SpawnWorkerLocked();
-        }
-    }
-    PublishCounts();
+    // Counted once: as waiting here, no longer as held by the database.
+    CheckSlowLocked(SteadyNowNs());
 }
 
 BlockingScope::~BlockingScope() {
     if (tWorker) --tBlockingDepth;
     if (!m_counted) return;
+    if (tDatabaseDepth > 0) {
+        tState->databaseSinceNs.store(SteadyNowNs(), std::memory_order_relaxed);
+    }
     std::lock_guard<std::mutex> lock(gLock);
     --gBlocked;
     PublishCounts();
+}
+
+DatabaseScope::DatabaseScope() : m_counted(tWorker && tDatabaseDepth++ == 0) {
+    if (m_counted && tBlockingDepth == 0) {
+        tState->databaseSinceNs.store(SteadyNowNs(), std::memory_order_relaxed);
+    }
+}
+
+DatabaseScope::~DatabaseScope() {
+    if (tWorker) --tDatabaseDepth;
+    if (m_counted) tState->databaseSinceNs.store(0, std::memory_order_relaxed);
+}
+
+void CheckSlowDatabaseWorkers(int64_t nowNs) {
+    std::lock_guard<std::mutex> lock(gLock);
+    CheckSlowLocked(nowNs);
 }
 
 int CountUnitWorkers() {

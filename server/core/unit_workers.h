@@ -7,12 +7,18 @@
 // thread at a time, and a busy worker takes the next connection's bits
 // without sleeping.
 //
-// As many workers run as the database pool has connections. A worker that
-// must wait on something outside the database (a tunnel connect, a unit that
-// does not read, the card server) marks the wait with a BlockingScope; while
-// it waits another worker stands in, so units waiting that way never leave
-// the rest of the fleet unserved. A worker more than needed when a waiter
-// comes back parks until a later wait needs it.
+// A few workers run while the database answers quickly: enough to keep the
+// cores busy while some lines wait for their answers, and no more, since a
+// database on this machine only switches between more lines at a cost
+// higher than the lines themselves. A worker that must wait on something
+// outside the database (a tunnel connect, a unit that does not read, the
+// card server) marks the wait with a BlockingScope; while it waits another
+// worker stands in, so units waiting that way never leave the rest of the
+// fleet unserved. A worker that holds a database connection marks it with a
+// DatabaseScope; one held longer than a quick answer takes counts as a wait
+// too, so a distant, slow or locked database gets more lines in flight, up
+// to the pool's size. A worker more than needed when a waiter comes back
+// parks until a later wait needs it.
 
 #include <cstdint>
 
@@ -24,9 +30,19 @@ using UnitEventHandler = void (*)(int key, uint32_t bits);
 // busy fleet is fetched in batches without a thread that wakes for each.
 using UnitEventSource = void (*)(bool wait);
 
-// Starts `workers` workers for keys 0..keys-1. Once, before any post. False
-// when not even one worker thread could be started.
-bool StartUnitWorkers(int workers, int keys, UnitEventHandler handle, UnitEventSource poll);
+// Starts `workers` workers for keys 0..keys-1; no more than `databaseLimit`
+// of them (the pool's size) run while the others hold the database long.
+// Once, before any post. False when not even one worker thread could be
+// started.
+bool StartUnitWorkers(int workers, int databaseLimit, int keys, UnitEventHandler handle,
+                      UnitEventSource poll);
+
+// The workers to run for `cores` cores while the database answers quickly:
+// two a core, at least 4 and at most `databaseLimit`.
+int QuickDatabaseWorkers(unsigned cores, int databaseLimit);
+
+// How long a worker may hold the database before it counts as waiting.
+constexpr int64_t kSlowDatabaseNs = 2'000'000;
 
 // Adds `bits` to what `key` is to be woken with. Any thread; never blocks
 // beyond the queue's short lock.
@@ -46,6 +62,28 @@ class BlockingScope {
     bool m_counted;
 };
 
-// Worker threads alive / of them waiting in a BlockingScope (status, tests).
+// Marks the current worker as holding a database connection until the scope
+// ends; from kSlowDatabaseNs on, the next check counts it as waiting. Time
+// spent in a BlockingScope inside it does not count. Nested scopes count
+// once; on threads that are not workers it does nothing.
+class DatabaseScope {
+  public:
+    DatabaseScope();
+    ~DatabaseScope();
+    DatabaseScope(const DatabaseScope&) = delete;
+    DatabaseScope& operator=(const DatabaseScope&) = delete;
+
+  private:
+    bool m_counted;
+};
+
+// Counts the workers that have held the database for kSlowDatabaseNs by
+// `nowNs` (steady clock) and brings in stand-ins for them. The polling
+// worker checks at each fetch; the once-a-second tick calls it too, for when
+// every worker is held up and none fetches.
+void CheckSlowDatabaseWorkers(int64_t nowNs);
+
+// Worker threads alive / of them waiting in a BlockingScope or held long by
+// the database at the last check (status, tests).
 int CountUnitWorkers();
 int CountBlockedUnitWorkers();

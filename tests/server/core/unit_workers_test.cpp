@@ -1,5 +1,7 @@
 #include "server/core/unit_workers.h"
 
+#include "common/clock.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -14,6 +16,7 @@
 namespace {
 
 constexpr int kWorkers = 3;
+constexpr int kDatabaseLimit = 5;
 constexpr int kKeys = 64;
 
 // The handler of the running test. A worker runs a copy, so a handler
@@ -46,7 +49,7 @@ void Fetch(bool wait) {
 }
 
 void StartOnce() {
-    static bool started = StartUnitWorkers(kWorkers, kKeys, Dispatch, Fetch);
+    static bool started = StartUnitWorkers(kWorkers, kDatabaseLimit, kKeys, Dispatch, Fetch);
     ASSERT_TRUE(started);
 }
 
@@ -191,11 +194,15 @@ TEST(UnitWorkers, WaitingWorkersHaveStandInsThatAreKeptForTheNextWait) {
                 r->served.Set();
                 return;
             }
-            BlockingScope blocking;
             std::unique_lock<std::mutex> guard(r->lock);
-            ++r->waiting;
-            r->changed.notify_all();
-            r->changed.wait_for(guard, std::chrono::seconds(20), [&] { return r->released; });
+            {
+                BlockingScope blocking;
+                ++r->waiting;
+                r->changed.notify_all();
+                r->changed.wait_for(guard, std::chrono::seconds(20), [&] { return r->released; });
+            }
+            // Counted as back only once its wait has ended: a worker still
+            // inside it when the next round begins would need another stand-in.
             ++r->left;
             r->changed.notify_all();
         });
@@ -222,6 +229,115 @@ TEST(UnitWorkers, WaitingWorkersHaveStandInsThatAreKeptForTheNextWait) {
     EXPECT_EQ(afterFirst, 2 * kWorkers);
     round();
     EXPECT_EQ(CountUnitWorkers(), afterFirst);
+}
+
+// Handlers that hold their key until the test lets them go, counting how
+// many got in and how many left.
+struct Holders {
+    std::mutex lock;
+    std::condition_variable changed;
+    int inside = 0;
+    int left = 0;
+    bool released = false;
+    Signal served;
+
+    void Hold() {
+        std::unique_lock<std::mutex> guard(lock);
+        ++inside;
+        changed.notify_all();
+        changed.wait_for(guard, std::chrono::seconds(20), [&] { return released; });
+    }
+    // Once the handler's scopes have ended.
+    void Left() {
+        std::lock_guard<std::mutex> guard(lock);
+        ++left;
+        changed.notify_all();
+    }
+    bool WaitUntil(int* count, int value) {
+        std::unique_lock<std::mutex> guard(lock);
+        return changed.wait_for(guard, std::chrono::seconds(10), [&] { return *count == value; });
+    }
+    void Release() {
+        std::lock_guard<std::mutex> guard(lock);
+        released = true;
+        changed.notify_all();
+    }
+};
+
+// Brings one event for the last key, once, from a fetch: only a worker that
+// fetches can see it.
+std::atomic<bool> gFetchedEventDue{false};
+void FetchLastKeyOnce(bool) {
+    if (gFetchedEventDue.exchange(false)) PostUnitEvents(kKeys - 1, 1);
+}
+
+TEST(UnitWorkers, WorkersHeldLongByTheDatabaseHaveStandInsUpToThePool) {
+    StartOnce();
+    auto holders = std::make_shared<Holders>();
+    SetHandler([holders](int key, uint32_t) {
+        if (key == kKeys - 1) {
+            holders->served.Set();
+            return;
+        }
+        {
+            DatabaseScope holding;
+            holders->Hold();
+        }
+        holders->Left();
+    });
+    for (int key = 0; key < kWorkers; ++key) PostUnitEvents(key, 1);
+    ASSERT_TRUE(holders->WaitUntil(&holders->inside, kWorkers));
+    // Once they have held it long, stand-ins come, but no more workers run
+    // than the pool has connections.
+    CheckSlowDatabaseWorkers(SteadyNowNs() + kSlowDatabaseNs);
+    EXPECT_EQ(CountBlockedUnitWorkers(), kDatabaseLimit - kWorkers);
+    EXPECT_EQ(CountUnitWorkers(), kDatabaseLimit);
+    for (int key = kWorkers; key < kWorkers + 3; ++key) PostUnitEvents(key, 1);
+    ASSERT_TRUE(holders->WaitUntil(&holders->inside, kDatabaseLimit));
+    CheckSlowDatabaseWorkers(SteadyNowNs() + kSlowDatabaseNs);
+    EXPECT_EQ(CountUnitWorkers(), kDatabaseLimit);
+
+    holders->Release();
+    ASSERT_TRUE(holders->WaitUntil(&holders->left, kWorkers + 3));
+    // The stand-ins are surplus now and park; fetching goes on without them.
+    CheckSlowDatabaseWorkers(SteadyNowNs());
+    EXPECT_EQ(CountBlockedUnitWorkers(), 0);
+    gFetchedEventDue = true;
+    gSource = FetchLastKeyOnce;
+    EXPECT_TRUE(holders->served.WaitFor(std::chrono::seconds(10)));
+    gSource = nullptr;
+}
+
+TEST(UnitWorkers, AWaitInsideTheDatabaseScopeCountsOnce) {
+    StartOnce();
+    auto holders = std::make_shared<Holders>();
+    SetHandler([holders](int, uint32_t) {
+        {
+            DatabaseScope holding;
+            BlockingScope blocking;
+            holders->Hold();
+        }
+        holders->Left();
+    });
+    PostUnitEvents(0, 1);
+    ASSERT_TRUE(holders->WaitUntil(&holders->inside, 1));
+    CheckSlowDatabaseWorkers(SteadyNowNs() + kSlowDatabaseNs);
+    EXPECT_EQ(CountBlockedUnitWorkers(), 1);
+    EXPECT_EQ(CountUnitWorkers(), kWorkers + 1);
+    holders->Release();
+    ASSERT_TRUE(holders->WaitUntil(&holders->left, 1));
+}
+
+TEST(UnitWorkers, QuickDatabaseWorkersFollowTheCores) {
+    struct Case {
+        unsigned cores;
+        int limit;
+        int workers;
+    };
+    for (const Case& c : {Case{0, 25, 4}, Case{1, 25, 4}, Case{2, 25, 4}, Case{6, 25, 12},
+                          Case{64, 25, 25}, Case{8, 3, 3}}) {
+        EXPECT_EQ(QuickDatabaseWorkers(c.cores, c.limit), c.workers) << c.cores << " " << c.limit;
+    }
 }
 
 }  // namespace

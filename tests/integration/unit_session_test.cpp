@@ -7,6 +7,9 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 
+#include <cstdio>
+#include <thread>
+
 #include "tests/support/running_server.h"
 #include "tools/unit_sim/sim_unit.h"
 
@@ -212,6 +215,37 @@ TEST(UnitSession, StatementFailingMidLineLeavesTheLineUnansweredAndTheNextStored
     EXPECT_EQ(NextFrame(*unit).id, kServerAck);
     EXPECT_EQ(server.db().Query("select kph from locdata"), (std::vector<SqlRow>{{"54.5"}}));
     EXPECT_EQ(server.db().Query("select msg from inbox"), (std::vector<SqlRow>{{"kept"}}));
+}
+
+// A database that answers slowly gets more lines in flight than the few
+// workers the server runs while it answers quickly, up to the pool: twenty
+// units whose inserts each take seconds are all being stored at once, not
+// a handful at a time.
+TEST(UnitSession, ASlowDatabaseGetsMoreLinesInFlight) {
+    constexpr size_t kUnits = 20;
+    constexpr size_t kInFlight = 12;  // more than the server runs for a quick database here
+    if (2 * std::thread::hardware_concurrency() >= kInFlight) {
+        GTEST_SKIP() << "this machine runs that many workers anyway";
+    }
+    RunningServer server;
+    std::vector<std::unique_ptr<SimUnit>> units;
+    for (size_t i = 0; i < kUnits; ++i) {
+        char serial[16];
+        std::snprintf(serial, sizeof serial, "3560000000007%02zu", i);
+        units.push_back(Connect(server, MakeIdentity(serial)));
+        ASSERT_TRUE(units.back()->SendLine({units.back()->IdentificationFrame()}));
+        ASSERT_EQ(NextFrame(*units.back()).id, kServerAck);
+    }
+    server.db().Exec(
+        "create trigger slow_store before insert on locdata for each row set @slept = sleep(6)");
+    for (auto& unit : units) ASSERT_TRUE(unit->SendLine({PositionFrame(SamplePosition())}));
+    // The trigger's sleep is what the processlist shows for a stored line.
+    EXPECT_TRUE(server.WaitForRows(
+        "select id from information_schema.processlist where db = database() and "
+        "state = 'User sleep' and info like '%sleep(6)%'",
+        kInFlight, seconds(15)));
+    for (auto& unit : units) EXPECT_EQ(NextFrame(*unit, milliseconds(30000)).id, kServerAck);
+    EXPECT_EQ(server.db().Query("select id from locdata").size(), kUnits);
 }
 
 TEST(UnitSession, QuotesAndBackslashesInTheIdentityAreStoredVerbatim) {

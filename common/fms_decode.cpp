@@ -130,7 +130,11 @@ long long FmsTruncated(double value) {
 std::string FmsValueText(const DecodeRule& rule, double value) {
     if (rule.real_value == 1) {
         if (!std::isfinite(value)) return "NULL";
-        return StringPrintf("%f", value);
+        std::string text;
+        AppendFixed6(text, value);
+        return text;
     }
-    return StringPrintf("%lld", FmsTruncated(value));
+    std::string text;
+    AppendDecimal(text, FmsTruncated(value));
+    return text;
 }

@@ -89,14 +89,32 @@ void AddFms(Row& row, const LocationRecord& r, const DecodeTable& table,
     row.Hex("fmsdata", r.fmsdata, kFmsDataLength);
     int config = r.fmsconfig;
     int count = FmsRuleCount(table, config);
-    namesLog.push_back(StringPrintf("DecodeCount(%d) = %d\n", config, count));
-    valuesLog.push_back(StringPrintf("DecodeCount(%d) = %d\n", config, count));
+    // Built by appending: these entries go out with every FMS line.
+    std::string countEntry = "DecodeCount(";
+    AppendDecimal(countEntry, static_cast<long long>(config));
+    countEntry += ") = ";
+    AppendDecimal(countEntry, static_cast<long long>(count));
+    countEntry += '\n';
+    namesLog.push_back(countEntry);
+    valuesLog.push_back(std::move(countEntry));
     for (int i = 0; i < count; ++i) {
         const DecodeRule* rule = FmsRuleAt(table, config, i);
         if (rule == nullptr || !FmsRuleValid(*rule, r)) continue;
         double value = FmsRuleValue(*rule, r);
-        namesLog.push_back(StringPrintf("DecodeName(%d,%d) = %s\n", i, config, rule->column));
-        valuesLog.push_back(StringPrintf("DecodeValue(%d) = %d,%f\n", i, config, value));
+        std::string name = "DecodeName(";
+        AppendDecimal(name, static_cast<long long>(i));
+        name += ',';
+        AppendDecimal(name, static_cast<long long>(config));
+        name.append(") = ").append(rule->column).append(1, '\n');
+        namesLog.push_back(std::move(name));
+        std::string shown = "DecodeValue(";
+        AppendDecimal(shown, static_cast<long long>(i));
+        shown += ") = ";
+        AppendDecimal(shown, static_cast<long long>(config));
+        shown += ',';
+        AppendFixed6(shown, value);
+        shown += '\n';
+        valuesLog.push_back(std::move(shown));
         if (rule->real_value == 1) {
             row.Real(rule->column, value);
         } else {

@@ -41,17 +41,19 @@ std::mutex& gLock = gShared.lock;
 std::condition_variable& gWake = gShared.wake;
 std::condition_variable& gSpare = gShared.spare;
 std::deque<int>& gQueue = gShared.queue;
-int gTarget = 0;                    // workers that should be running outside a BlockingScope
-int gWorkers = 0;                   // worker threads alive
-int gBlocked = 0;                   // of them, inside a BlockingScope
-int gParked = 0;                    // of them, parked as stand-ins for later waits
-int gUnparked = 0;                  // parked workers told to go on, not yet gone
-int gIdle = 0;                      // of them, waiting for the queue
-int gSlow = 0;                      // of them, held long by the database at the last check
-int gSlowLimit = 0;                 // gSlow never above this: no more than the pool run
-std::vector<WorkerState*> gStates;  // every worker's, in start order
-bool gPolling = false;              // a worker is fetching events
-int64_t gLastPollNs = 0;            // when the last fetch began
+int gTarget = 0;     // workers that should be running outside a BlockingScope
+int gWorkers = 0;    // worker threads alive
+int gBlocked = 0;    // of them, inside a BlockingScope
+int gParked = 0;     // of them, parked as stand-ins for later waits
+int gUnparked = 0;   // parked workers told to go on, not yet gone
+int gIdle = 0;       // of them, waiting for the queue
+int gSlow = 0;       // of them, held long by the database at the last check
+int gSlowLimit = 0;  // gSlow never above this: no more than the pool run
+// Every worker's, in start order; never destroyed, like gShared: workers
+// still fetch, and so look at it, while the process ends.
+std::vector<WorkerState*>& gStates = *new std::vector<WorkerState*>;
+bool gPolling = false;    // a worker is fetching events
+int64_t gLastPollNs = 0;  // when the last fetch began
 std::atomic<int> gWorkersSeen{0};
 std::atomic<int> gBlockedSeen{0};
 UnitEventHandler gHandle = nullptr;

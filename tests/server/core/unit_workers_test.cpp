@@ -175,62 +175,6 @@ TEST(UnitWorkers, FetchesWhileTheQueueIsBusyLoseNothing) {
     EXPECT_EQ(state->strays.load(), 0);
 }
 
-TEST(UnitWorkers, WaitingWorkersHaveStandInsThatAreKeptForTheNextWait) {
-    StartOnce();
-    // Shared with the handlers, which may still be on their way out when a
-    // round's checks are done.
-    struct Round {
-        std::mutex lock;
-        std::condition_variable changed;
-        int waiting = 0;
-        int left = 0;
-        bool released = false;
-        Signal served;
-    };
-    auto round = [&] {
-        auto r = std::make_shared<Round>();
-        SetHandler([r](int key, uint32_t) {
-            if (key == kKeys - 1) {
-                r->served.Set();
-                return;
-            }
-            std::unique_lock<std::mutex> guard(r->lock);
-            {
-                BlockingScope blocking;
-                ++r->waiting;
-                r->changed.notify_all();
-                r->changed.wait_for(guard, std::chrono::seconds(20), [&] { return r->released; });
-            }
-            // Counted as back only once its wait has ended: a worker still
-            // inside it when the next round begins would need another stand-in.
-            ++r->left;
-            r->changed.notify_all();
-        });
-        // Every worker waits outside the pool's work; another key is
-        // still served.
-        for (int key = 0; key < kWorkers; ++key) PostUnitEvents(key, 1);
-        {
-            std::unique_lock<std::mutex> guard(r->lock);
-            ASSERT_TRUE(r->changed.wait_for(guard, std::chrono::seconds(10),
-                                            [&] { return r->waiting == kWorkers; }));
-        }
-        EXPECT_EQ(CountBlockedUnitWorkers(), kWorkers);
-        PostUnitEvents(kKeys - 1, 1);
-        EXPECT_TRUE(r->served.WaitFor(std::chrono::seconds(10)));
-        std::unique_lock<std::mutex> guard(r->lock);
-        r->released = true;
-        r->changed.notify_all();
-        // The waiters are back before the next round posts their keys again.
-        ASSERT_TRUE(r->changed.wait_for(guard, std::chrono::seconds(10),
-                                        [&] { return r->left == kWorkers; }));
-    };
-    round();
-    int afterFirst = CountUnitWorkers();
-    EXPECT_EQ(afterFirst, 2 * kWorkers);
-    round();
-    EXPECT_EQ(CountUnitWorkers(), afterFirst);
-}
-
 // Handlers that hold their key until the test lets them go, counting how
 // many got in and how many left.
 struct Holders {
@@ -263,6 +207,43 @@ struct Holders {
         changed.notify_all();
     }
 };
+
+TEST(UnitWorkers, WaitingWorkersHaveStandInsThatAreKeptForTheNextWait) {
+    StartOnce();
+    auto round = [&] {
+        // Shared with the handlers, which may still be on their way out when
+        // a round's checks are done.
+        auto holders = std::make_shared<Holders>();
+        SetHandler([holders](int key, uint32_t) {
+            if (key == kKeys - 1) {
+                holders->served.Set();
+                return;
+            }
+            {
+                BlockingScope blocking;
+                holders->Hold();
+            }
+            // Counted as back only once its wait has ended: a worker still
+            // inside it when the next round begins would need another stand-in.
+            holders->Left();
+        });
+        // Every worker waits outside the pool's work; another key is
+        // still served.
+        for (int key = 0; key < kWorkers; ++key) PostUnitEvents(key, 1);
+        ASSERT_TRUE(holders->WaitUntil(&holders->inside, kWorkers));
+        EXPECT_EQ(CountBlockedUnitWorkers(), kWorkers);
+        PostUnitEvents(kKeys - 1, 1);
+        EXPECT_TRUE(holders->served.WaitFor(std::chrono::seconds(10)));
+        holders->Release();
+        // The waiters are back before the next round posts their keys again.
+        ASSERT_TRUE(holders->WaitUntil(&holders->left, kWorkers));
+    };
+    round();
+    int afterFirst = CountUnitWorkers();
+    EXPECT_EQ(afterFirst, 2 * kWorkers);
+    round();
+    EXPECT_EQ(CountUnitWorkers(), afterFirst);
+}
 
 // Brings one event for the last key, once, from a fetch: only a worker that
 // fetches can see it.

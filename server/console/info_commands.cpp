@@ -15,6 +15,7 @@
 #include "server/device/device_slot.h"
 #include "server/device/slot_table.h"
 #include "server/store/sql_pool.h"
+#include "server/store/sql_run.h"
 
 namespace {
 
@@ -139,7 +140,7 @@ void SelectCommand(int session, const std::string& query) {
         return;
     }
     MYSQL* connection = SqlConnection(db);
-    if (mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) != 0) {
+    if (!SqlRun(connection, sql)) {
         SendText(session, sql + "\r\n" + mysql_error(connection) + "\r\n");
         SqlRelease(db, true);
         return;

@@ -185,10 +185,27 @@ void LogAppendText(const std::string& text) {
     if (!text.empty()) AppendEntry(text);
 }
 
-void LogWriteEntries(const std::vector<std::string>& messages) {
-    if (messages.empty()) return;
+namespace {
+
+std::string EntriesText(const std::vector<std::string>& messages) {
     std::string prefix = LogPrefix(gLogClock.load(std::memory_order_relaxed));
     std::string text;
     for (const std::string& message : messages) text += prefix + message;
-    AppendEntry(text);
+    return text;
+}
+
+}  // namespace
+
+void LogWriteEntries(const std::vector<std::string>& messages) {
+    if (messages.empty()) return;
+    AppendEntry(EntriesText(messages));
+}
+
+void LogHoldEntries(const std::vector<std::string>& messages) {
+    if (messages.empty()) return;
+    if (tHeld.empty()) {
+        AppendEntry(EntriesText(messages));
+        return;
+    }
+    tHeld += EntriesText(messages);
 }

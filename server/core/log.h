@@ -49,6 +49,10 @@ void LogAppendText(const std::string& text);
 void LogHold(const std::string& text);
 // Writes what the calling thread holds back, if anything.
 void LogReleaseHeld();
+// Several entries as LogWriteEntries writes them, but kept back behind what
+// the calling thread already holds, if it holds anything: a held line's
+// decode entries go out with the line and the entry that ends its row.
+void LogHoldEntries(const std::vector<std::string>& messages);
 
 // The prefix of an entry written at log clock `clock`.
 std::string LogPrefix(uint32_t clock);

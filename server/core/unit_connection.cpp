@@ -140,8 +140,9 @@ bool Connection::UnitByte(uint8_t byte) {
         LogAppendText(entry);
         return true;
     }
-    // A line of location frames only wakes nobody else: its entry may wait
-    // for the entries its row adds and go out with them in one write.
+    // A line of location frames only wakes nobody else: its entry, and the
+    // decode entries of its rows, may wait for the entry that ends the line
+    // (its acknowledgement, or an error) and go out with it in one write.
     if (frames.location && !frames.otherFrames) {
         LogHold(entry);
     } else {

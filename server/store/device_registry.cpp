@@ -8,6 +8,7 @@
 #include "common/text_format.h"
 #include "server/device/device_slot.h"
 #include "server/store/sql_escape.h"
+#include "server/store/sql_run.h"
 #include "server/store/status_event.h"
 
 namespace {
@@ -30,10 +31,6 @@ Identity ReadIdentity(const DeviceSlot& slot) {
             slot.vin,   slot.vrn,         static_cast<int32_t>(slot.version.load())};
 }
 
-bool Run(MYSQL* connection, const std::string& sql) {
-    return mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) == 0;
-}
-
 // A NULL column never matches, so a row with gaps is completed.
 bool SameText(const char* column, unsigned long length, const std::string& value) {
     return column != nullptr && length == value.size() &&
@@ -45,7 +42,8 @@ int LoadRouteEvent(int slot, MYSQL* connection) {
     std::string sql =
         StringPrintf("select event_id from routes where device_id=%lu order by id desc limit 1",
                      static_cast<unsigned long>(device.dbId.load()));
-    if (!Run(connection, sql)) return SqlStatementFailed(slot, connection, sql, kCodeRouteSelect);
+    if (!SqlRun(connection, sql))
+        return SqlStatementFailed(slot, connection, sql, kCodeRouteSelect);
     MYSQL_RES* result = mysql_store_result(connection);
     if (result == nullptr) return SqlStatementFailed(slot, connection, sql, kCodeRouteResult);
     MYSQL_ROW row = mysql_fetch_row(result);
@@ -64,7 +62,8 @@ int writetodevices(int slot, MYSQL* connection) {
     std::string sn = SqlEscape(connection, id.devId);
     std::string select = StringPrintf(
         "select id,dscr,ccid,vin,vrn,company_id,version from devices where sn='%s'", sn.c_str());
-    if (!Run(connection, select)) return SqlStatementFailed(slot, connection, select, kCodeSelect);
+    if (!SqlRun(connection, select))
+        return SqlStatementFailed(slot, connection, select, kCodeSelect);
     MYSQL_RES* result = mysql_store_result(connection);
     if (result == nullptr) return SqlStatementFailed(slot, connection, select, kCodeSelectResult);
 
@@ -77,7 +76,7 @@ int writetodevices(int slot, MYSQL* connection) {
         std::string insert = StringPrintf(
             "insert into devices(id,sn,dscr,ccid,vin,vrn,version) values(DEFAULT,'%s',%s,%d)",
             sn.c_str(), texts.c_str(), id.version);
-        if (!Run(connection, insert)) {
+        if (!SqlRun(connection, insert)) {
             mysql_free_result(result);
             return SqlStatementFailed(slot, connection, insert, kCodeInsert);
         }
@@ -100,7 +99,7 @@ int writetodevices(int slot, MYSQL* connection) {
                 dscr.c_str(), SqlEscape(connection, id.ccid).c_str(),
                 SqlEscape(connection, id.vin).c_str(), SqlEscape(connection, id.vrn).c_str(),
                 id.version, sn.c_str());
-            if (!Run(connection, update)) {
+            if (!SqlRun(connection, update)) {
                 mysql_free_result(result);
                 return SqlStatementFailed(slot, connection, update, kCodeUpdate);
             }

@@ -5,6 +5,7 @@
 #include "server/core/clock.h"
 #include "server/store/korvalen_sql.h"
 #include "server/store/sql_escape.h"
+#include "server/store/sql_run.h"
 #include "server/store/status_event.h"
 
 namespace {
@@ -18,15 +19,11 @@ constexpr int kCodeNextSelect = 9119;
 constexpr int kCodeNextResult = 9147;
 constexpr int kCodeTries = 9165;
 
-bool Run(MYSQL* connection, const std::string& sql) {
-    return mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) == 0;
-}
-
 }  // namespace
 
 int writetokorvalen(int slot, MYSQL* connection, uint32_t unitId, int request) {
     std::string sql = BuildKorvalenInsert(UtcTime(WallClockNow()), unitId, request);
-    if (!Run(connection, sql)) return SqlStatementFailed(slot, connection, sql, kCodeInsert);
+    if (!SqlRun(connection, sql)) return SqlStatementFailed(slot, connection, sql, kCodeInsert);
     return 0;
 }
 
@@ -35,7 +32,7 @@ int KorvalenStatus(int slot, MYSQL* connection, uint32_t id, int status, const c
     std::string escaped = file != nullptr ? SqlEscape(connection, file) : std::string();
     std::string sql = BuildKorvalenStatus(UtcTime(WallClockNow()), id, status,
                                           file != nullptr ? escaped.c_str() : nullptr, checksum);
-    if (!Run(connection, sql)) return SqlStatementFailed(slot, connection, sql, kCodeStatus);
+    if (!SqlRun(connection, sql)) return SqlStatementFailed(slot, connection, sql, kCodeStatus);
     return 0;
 }
 
@@ -46,7 +43,7 @@ int ackkorvalen(int slot, MYSQL* connection, uint32_t id) {
 uint32_t CardBusyGet(int, MYSQL* connection, uint32_t company) {
     if (company == 0) return 0;
     std::string sql = BuildCardBusySelect(company);
-    if (!Run(connection, sql)) {
+    if (!SqlRun(connection, sql)) {
         SqlSenderStatementFailed("KORV", connection, sql, kCodeCardSelect);
         return 0;
     }
@@ -67,7 +64,7 @@ uint32_t CardBusyGet(int, MYSQL* connection, uint32_t company) {
 int CardBusySet(int, MYSQL* connection, uint32_t company, uint32_t value) {
     if (company == 0) return 1;
     std::string sql = BuildCardBusyUpdate(company, value);
-    if (!Run(connection, sql)) {
+    if (!SqlRun(connection, sql)) {
         SqlSenderStatementFailed("KORV", connection, sql, kCodeCardUpdate);
         return 0;
     }
@@ -89,7 +86,7 @@ int KorvalenNext(MYSQL* connection, uint32_t lastUnit, QueueItem& item) {
 
 int KorvalenSetTries(MYSQL* connection, uint32_t id, int attempts) {
     std::string sql = BuildKorvalenSetTries(id, attempts);
-    if (!Run(connection, sql)) {
+    if (!SqlRun(connection, sql)) {
         SqlSenderStatementFailed("KORV", connection, sql, kCodeTries);
         return 0;
     }

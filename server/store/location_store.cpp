@@ -7,6 +7,7 @@
 #include "server/device/device_slot.h"
 #include "server/store/locdata_sql.h"
 #include "server/store/sql_escape.h"
+#include "server/store/sql_run.h"
 #include "server/store/status_event.h"
 
 namespace {
@@ -18,15 +19,11 @@ constexpr int kCodeRecentInsert = 1704;
 constexpr int kCodeRecentResult = 1714;
 constexpr int kCodeRoutesInsert = 1732;
 
-bool Run(MYSQL* connection, const std::string& sql) {
-    return mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) == 0;
-}
-
 // Points the unit's recentdata row at its newest locdata row.
 int UpdateRecent(int slot, MYSQL* connection, uint32_t unitId, uint32_t locdataId) {
     std::string select = StringPrintf("select * from recentdata where device_id=%lu",
                                       static_cast<unsigned long>(unitId));
-    if (!Run(connection, select))
+    if (!SqlRun(connection, select))
         return SqlStatementFailed(slot, connection, select, kCodeRecentSelect);
     MYSQL_RES* result = mysql_store_result(connection);
     if (result == nullptr) return SqlStatementFailed(slot, connection, select, kCodeRecentResult);
@@ -44,7 +41,7 @@ int UpdateRecent(int slot, MYSQL* connection, uint32_t unitId, uint32_t locdataI
                          static_cast<unsigned long>(unitId), static_cast<unsigned long>(locdataId));
         code = kCodeRecentInsert;
     }
-    int rc = Run(connection, sql) ? 0 : SqlStatementFailed(slot, connection, sql, code);
+    int rc = SqlRun(connection, sql) ? 0 : SqlStatementFailed(slot, connection, sql, code);
     mysql_free_result(result);
     return rc;
 }
@@ -63,8 +60,8 @@ int writetolocdata(int slot, MYSQL* connection, const LocationRecord& record, ui
     LocdataStatement statement = BuildLocdataInsert(
         record, unitId, UtcTime(WallClockNow()), gDecodeTable,
         [connection](std::string_view text) { return SqlEscape(connection, text); });
-    LogWriteEntries(statement.decodeLog);
-    if (!Run(connection, statement.sql)) {
+    LogHoldEntries(statement.decodeLog);
+    if (!SqlRun(connection, statement.sql)) {
         return SqlStatementFailed(slot, connection, statement.sql, kCodeLocdataInsert);
     }
     uint32_t locdataId = static_cast<uint32_t>(mysql_insert_id(connection));
@@ -85,7 +82,8 @@ int writetolocdata(int slot, MYSQL* connection, const LocationRecord& record, ui
         StringPrintf("insert into routes(id,device_id,data_id,event_id) values(DEFAULT,%lu,%lu,%d)",
                      static_cast<unsigned long>(device.dbId.load()),
                      static_cast<unsigned long>(locdataId), event);
-    if (!Run(connection, sql)) return SqlStatementFailed(slot, connection, sql, kCodeRoutesInsert);
+    if (!SqlRun(connection, sql))
+        return SqlStatementFailed(slot, connection, sql, kCodeRoutesInsert);
     device.routeEvent.store(event);
     return 0;
 }

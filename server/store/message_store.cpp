@@ -5,6 +5,7 @@
 #include "server/core/clock.h"
 #include "server/store/message_sql.h"
 #include "server/store/sql_escape.h"
+#include "server/store/sql_run.h"
 #include "server/store/status_event.h"
 
 namespace {
@@ -16,10 +17,6 @@ constexpr int kCodeOutboxSelect = 8962;
 constexpr int kCodeOutboxResult = 8991;
 constexpr int kCodeOutboxTries = 9009;
 
-bool Run(MYSQL* connection, const std::string& sql) {
-    return mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) == 0;
-}
-
 }  // namespace
 
 int writetoinbox(int slot, MYSQL* connection, uint32_t unitId, const std::string& addr,
@@ -28,7 +25,8 @@ int writetoinbox(int slot, MYSQL* connection, uint32_t unitId, const std::string
     // backslashes are stored as sent and cannot change the statement.
     std::string sql = BuildInboxInsert(UtcTime(WallClockNow()), unitId, SqlEscape(connection, addr),
                                        SqlEscape(connection, msg), position);
-    if (!Run(connection, sql)) return SqlStatementFailed(slot, connection, sql, kCodeInboxInsert);
+    if (!SqlRun(connection, sql))
+        return SqlStatementFailed(slot, connection, sql, kCodeInboxInsert);
     return 0;
 }
 
@@ -36,13 +34,15 @@ int writetooutbox(int slot, MYSQL* connection, uint32_t unitId, const std::strin
                   const std::string& msg) {
     std::string sql = BuildOutboxInsert(UtcTime(WallClockNow()), unitId,
                                         SqlEscape(connection, addr), SqlEscape(connection, msg));
-    if (!Run(connection, sql)) return SqlStatementFailed(slot, connection, sql, kCodeOutboxInsert);
+    if (!SqlRun(connection, sql))
+        return SqlStatementFailed(slot, connection, sql, kCodeOutboxInsert);
     return 0;
 }
 
 int ackmessages(int slot, MYSQL* connection, uint32_t id) {
     std::string sql = BuildAckMessages(UtcTime(WallClockNow()), id);
-    if (!Run(connection, sql)) return SqlStatementFailed(slot, connection, sql, kCodeAckMessages);
+    if (!SqlRun(connection, sql))
+        return SqlStatementFailed(slot, connection, sql, kCodeAckMessages);
     return 0;
 }
 
@@ -62,7 +62,7 @@ int OutboxNext(MYSQL* connection, uint32_t lastUnit, QueueItem& item) {
 
 int OutboxSetTries(MYSQL* connection, uint32_t id, int attempts) {
     std::string sql = BuildOutboxSetTries(id, attempts);
-    if (!Run(connection, sql)) {
+    if (!SqlRun(connection, sql)) {
         SqlSenderStatementFailed("MSG", connection, sql, kCodeOutboxTries);
         return 0;
     }

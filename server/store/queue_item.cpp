@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "server/device/device_slot.h"
+#include "server/store/sql_run.h"
 #include "server/store/status_event.h"
 
 int QueueTargetSlot(uint32_t unitId) {
@@ -20,7 +21,7 @@ int QueueTargetSlot(uint32_t unitId) {
 
 int NextQueueItem(MYSQL* connection, const std::string& sql, const char* who, int selectCode,
                   int resultCode, QueueRowReader read, QueueItem& item) {
-    if (mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) != 0) {
+    if (!SqlRun(connection, sql)) {
         return SqlSenderStatementFailed(who, connection, sql, selectCode);
     }
     MYSQL_RES* result = mysql_store_result(connection);

@@ -9,6 +9,7 @@
 #include "server/device/device_slot.h"
 #include "server/store/sql_escape.h"
 #include "server/store/sql_pool.h"
+#include "server/store/sql_run.h"
 #include "server/store/statdata_sql.h"
 
 std::string DeviceSerial(int device) {
@@ -27,7 +28,7 @@ bool InsertEvent(MYSQL* connection, int device, const std::string& serial, int e
     std::string sn = hasDevice ? SqlEscape(connection, serial) : std::string();
     std::string sql = BuildStatusEventSql(UtcTime(WallClockNow()), hasDevice ? sn.c_str() : nullptr,
                                           event, param1, param2);
-    if (mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) == 0) {
+    if (SqlRun(connection, sql)) {
         return true;
     }
     LogWrite("D%d: %s\n", hasDevice ? device : -1, sql.c_str());

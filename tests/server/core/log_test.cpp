@@ -79,6 +79,24 @@ TEST(Log, HeldEntryGoesOutInFrontOfItsThreadsNextEntry) {
               "080000 D1: <- next\n");
 }
 
+// Decode entries join what the thread holds; with nothing held they are
+// written at once.
+TEST(Log, HeldEntriesAreJoinedByTheRowsDecodeEntries) {
+    TempDir dir;
+    LogSetPath(dir.File("srv.log"));
+    gLogClock = 90000;
+    LogHoldEntries({"DecodeCount(1) = 1\n"});
+    EXPECT_EQ(ReadFile(dir.File("srv.log")), "090000 DecodeCount(1) = 1\n");
+    LogHold("090000 D2: <- line\n");
+    LogHoldEntries({"DecodeCount(1) = 2\n", "DecodeValue(0) = 1,5.000000\n"});
+    LogHoldEntries({});
+    EXPECT_EQ(ReadFile(dir.File("srv.log")), "090000 DecodeCount(1) = 1\n");
+    LogWrite("D2: -> 1:JgA=<>\n");
+    EXPECT_EQ(ReadFile(dir.File("srv.log")),
+              "090000 DecodeCount(1) = 1\n090000 D2: <- line\n090000 DecodeCount(1) = 2\n"
+              "090000 DecodeValue(0) = 1,5.000000\n090000 D2: -> 1:JgA=<>\n");
+}
+
 TEST(Log, DeletedFileIsCreatedAgainAndNothingElseIsLost) {
     TempDir dir;
     LogSetPath(dir.File("srv.log"));

@@ -1,0 +1,30 @@
+#include "server/store/sql_run.h"
+
+#include <poll.h>
+
+#include <cerrno>
+
+namespace {
+
+// Waits until the connection's socket has something to read (or is closed
+// or failed: the connector's read then reports it). An encrypted
+// connection is left alone: its layer may already hold the answer, which
+// the socket would never announce.
+void WaitForAnswer(MYSQL* connection) {
+    if (mysql_get_ssl_cipher(connection) != nullptr) return;
+    int fd = static_cast<int>(mysql_get_socket(connection));
+    if (fd < 0) return;
+    pollfd watch{fd, POLLIN, 0};
+    while (::poll(&watch, 1, -1) < 0 && errno == EINTR) {
+    }
+}
+
+}  // namespace
+
+bool SqlRun(MYSQL* connection, const std::string& sql) {
+    if (mysql_send_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) != 0) {
+        return false;
+    }
+    WaitForAnswer(connection);
+    return mysql_read_query_result(connection) == 0;
+}

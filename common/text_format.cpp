@@ -52,6 +52,20 @@ void AppendDecimal(std::string& out, unsigned long long value) {
     out.append(digits, end);
 }
 
+void AppendZeroPadded(std::string& out, long long value, int width) {
+    char digits[24];
+    auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    const char* first = digits;
+    if (value < 0) {
+        out += '-';
+        ++first;
+        --width;
+    }
+    long long shown = end - first;
+    if (width > shown) out.append(static_cast<size_t>(width - shown), '0');
+    out.append(first, static_cast<size_t>(end - first));
+}
+
 void AppendFixed6(std::string& out, double value) {
     // The largest doubles print 309 digits before the point.
     char digits[320];

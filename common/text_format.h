@@ -17,11 +17,13 @@ std::string StringPrintfV(const char* format, va_list args);
 // Appends formatted text to `out`.
 void StringAppendF(std::string& out, const char* format, ...) VIMKO_PRINTF(2, 3);
 
-// Appends what "%lld", "%llu", "%f" (six decimals) and "%02X" per byte
-// would print, without a format string to parse: statements and log entries
-// built for every unit line use these.
+// Appends what "%lld", "%llu", "%0*lld" (at least `width` characters, zeros
+// after the sign), "%f" (six decimals) and "%02X" per byte would print,
+// without a format string to parse: statements and log entries built for
+// every unit line use these.
 void AppendDecimal(std::string& out, long long value);
 void AppendDecimal(std::string& out, unsigned long long value);
+void AppendZeroPadded(std::string& out, long long value, int width);
 void AppendFixed6(std::string& out, double value);
 void AppendHexBytes(std::string& out, const unsigned char* bytes, size_t count);
 void AppendHexBytes(std::string& out, std::string_view bytes);

@@ -57,11 +57,21 @@ void FinishSend(DeviceSlot& device) {
 }  // namespace
 
 std::string SentLineLogText(int slot, bool ok, const std::string& text) {
-    std::string out = StringPrintf("D%d: -> %d:", slot, ok ? 1 : 0);
+    std::string out;
+    out.reserve(text.size() + 24);
+    out += 'D';
+    AppendDecimal(out, static_cast<long long>(slot));
+    out += ok ? ": -> 1:" : ": -> 0:";
     if (text.empty()) return out + "\n";
     char last = text.back();
     out.append(text, 0, text.size() - 1);
-    out += last == '\n' ? std::string("<>") : StringPrintf("<%c>", last);
+    if (last == '\n') {
+        out += "<>";
+    } else {
+        out += '<';
+        out += last;
+        out += '>';
+    }
     out += '\n';
     return out;
 }

@@ -21,8 +21,8 @@ constexpr int kCodeRoutesInsert = 1732;
 
 // Points the unit's recentdata row at its newest locdata row.
 int UpdateRecent(int slot, MYSQL* connection, uint32_t unitId, uint32_t locdataId) {
-    std::string select = StringPrintf("select * from recentdata where device_id=%lu",
-                                      static_cast<unsigned long>(unitId));
+    std::string select = "select * from recentdata where device_id=";
+    AppendDecimal(select, static_cast<unsigned long long>(unitId));
     if (!SqlRun(connection, select))
         return SqlStatementFailed(slot, connection, select, kCodeRecentSelect);
     MYSQL_RES* result = mysql_store_result(connection);
@@ -31,14 +31,17 @@ int UpdateRecent(int slot, MYSQL* connection, uint32_t unitId, uint32_t locdataI
     std::string sql;
     int code;
     if (exists) {
-        sql =
-            StringPrintf("update recentdata set locdata_id=%lu where device_id=%lu",
-                         static_cast<unsigned long>(locdataId), static_cast<unsigned long>(unitId));
+        sql = "update recentdata set locdata_id=";
+        AppendDecimal(sql, static_cast<unsigned long long>(locdataId));
+        sql += " where device_id=";
+        AppendDecimal(sql, static_cast<unsigned long long>(unitId));
         code = kCodeRecentUpdate;
     } else {
-        sql =
-            StringPrintf("insert into recentdata(device_id,locdata_id) values(%lu,%lu)",
-                         static_cast<unsigned long>(unitId), static_cast<unsigned long>(locdataId));
+        sql = "insert into recentdata(device_id,locdata_id) values(";
+        AppendDecimal(sql, static_cast<unsigned long long>(unitId));
+        sql += ',';
+        AppendDecimal(sql, static_cast<unsigned long long>(locdataId));
+        sql += ')';
         code = kCodeRecentInsert;
     }
     int rc = SqlRun(connection, sql) ? 0 : SqlStatementFailed(slot, connection, sql, code);

@@ -125,15 +125,37 @@ void AddFms(Row& row, const LocationRecord& r, const DecodeTable& table,
 
 }  // namespace
 
+namespace {
+
+// "%04d-%02d-%02d %02d:%02d:%02d", built for every row without a format.
+std::string DateTimeText(long long year, long long month, long long day, long long hour,
+                         long long minute, long long second) {
+    std::string out;
+    out.reserve(19);
+    AppendZeroPadded(out, year, 4);
+    out += '-';
+    AppendZeroPadded(out, month, 2);
+    out += '-';
+    AppendZeroPadded(out, day, 2);
+    out += ' ';
+    AppendZeroPadded(out, hour, 2);
+    out += ':';
+    AppendZeroPadded(out, minute, 2);
+    out += ':';
+    AppendZeroPadded(out, second, 2);
+    return out;
+}
+
+}  // namespace
+
 std::string SqlGpsDateTime(int year, int month, int day, int32_t time) {
     uint32_t t = static_cast<uint32_t>(time);
-    return StringPrintf("%04d-%02d-%02d %02u:%02u:%02u", year, month, day, t / 1000000,
-                        (t % 1000000) / 10000, (t % 10000) / 100);
+    return DateTimeText(year, month, day, t / 1000000, (t % 1000000) / 10000, (t % 10000) / 100);
 }
 
 std::string SqlDateTime(const std::tm& utc) {
-    return StringPrintf("%04d-%02d-%02d %02d:%02d:%02d", utc.tm_year + 1900, utc.tm_mon + 1,
-                        utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+    return DateTimeText(utc.tm_year + 1900LL, utc.tm_mon + 1LL, utc.tm_mday, utc.tm_hour,
+                        utc.tm_min, utc.tm_sec);
 }
 
 LocdataStatement BuildLocdataInsert(const LocationRecord& r, uint32_t unitId, const std::tm& now,
@@ -289,10 +311,16 @@ LocdataStatement BuildLocdataInsert(const LocationRecord& r, uint32_t unitId, co
     }
 
     LocdataStatement out;
-    out.sql = "insert into locdata(id,device_id,locdatetime" + row.columns +
-              StringPrintf(") values(DEFAULT,%lu,'%s'", static_cast<unsigned long>(unitId),
-                           SqlDateTime(now).c_str()) +
-              row.values + ")";
+    out.sql.reserve(64 + row.columns.size() + row.values.size());
+    out.sql = "insert into locdata(id,device_id,locdatetime";
+    out.sql += row.columns;
+    out.sql += ") values(DEFAULT,";
+    AppendDecimal(out.sql, static_cast<unsigned long long>(unitId));
+    out.sql += ",'";
+    out.sql += SqlDateTime(now);
+    out.sql += '\'';
+    out.sql += row.values;
+    out.sql += ')';
     out.decodeLog = std::move(namesLog);
     out.decodeLog.insert(out.decodeLog.end(), valuesLog.begin(), valuesLog.end());
     return out;

@@ -66,6 +66,15 @@ TEST(TextFormat, AppendersPrintWhatPrintfPrints) {
         AppendDecimal(out, value);
         EXPECT_EQ(out, StringPrintf(",%lld", value));
     }
+    const long long paddedValues[] = {
+        0, 7, -7, 59, 100, 2024, -2024, 123456, -9223372036854775807LL - 1};
+    for (long long value : paddedValues) {
+        for (int width : {0, 1, 2, 4, 6}) {
+            std::string out = "t";
+            AppendZeroPadded(out, value, width);
+            EXPECT_EQ(out, StringPrintf("t%0*lld", width, value)) << value << " " << width;
+        }
+    }
     const unsigned long long unsignedValues[] = {0, 7, 4294967295ULL, 18446744073709551615ULL};
     for (unsigned long long value : unsignedValues) {
         std::string out;

@@ -208,25 +208,33 @@ struct Holders {
     }
 };
 
+// Handles the last key at once (`served`) and holds every other inside a
+// `Scope`; a holder counts as having left only once its scope has ended, so
+// a worker still inside it never looks like one that is back.
+template <typename Scope>
+void HoldInside(const std::shared_ptr<Holders>& holders) {
+    SetHandler([holders](int key, uint32_t) {
+        if (key == kKeys - 1) {
+            holders->served.Set();
+            return;
+        }
+        {
+            Scope scope;
+            holders->Hold();
+        }
+        holders->Left();
+    });
+}
+
 TEST(UnitWorkers, WaitingWorkersHaveStandInsThatAreKeptForTheNextWait) {
     StartOnce();
     auto round = [&] {
         // Shared with the handlers, which may still be on their way out when
         // a round's checks are done.
+        // A worker still inside its wait when the next round begins would
+        // need another stand-in: the waiters must be back first.
         auto holders = std::make_shared<Holders>();
-        SetHandler([holders](int key, uint32_t) {
-            if (key == kKeys - 1) {
-                holders->served.Set();
-                return;
-            }
-            {
-                BlockingScope blocking;
-                holders->Hold();
-            }
-            // Counted as back only once its wait has ended: a worker still
-            // inside it when the next round begins would need another stand-in.
-            holders->Left();
-        });
+        HoldInside<BlockingScope>(holders);
         // Every worker waits outside the pool's work; another key is
         // still served.
         for (int key = 0; key < kWorkers; ++key) PostUnitEvents(key, 1);
@@ -255,17 +263,7 @@ void FetchLastKeyOnce(bool) {
 TEST(UnitWorkers, WorkersHeldLongByTheDatabaseHaveStandInsUpToThePool) {
     StartOnce();
     auto holders = std::make_shared<Holders>();
-    SetHandler([holders](int key, uint32_t) {
-        if (key == kKeys - 1) {
-            holders->served.Set();
-            return;
-        }
-        {
-            DatabaseScope holding;
-            holders->Hold();
-        }
-        holders->Left();
-    });
+    HoldInside<DatabaseScope>(holders);
     for (int key = 0; key < kWorkers; ++key) PostUnitEvents(key, 1);
     ASSERT_TRUE(holders->WaitUntil(&holders->inside, kWorkers));
     // Once they have held it long, stand-ins come, but no more workers run

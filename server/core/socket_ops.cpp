@@ -13,6 +13,15 @@
 
 namespace {
 
+// Runs a socket call again while a signal interrupts it before it did anything.
+template <typename Call>
+ssize_t RetryInterrupted(Call call) {
+    for (;;) {
+        ssize_t n = call();
+        if (n >= 0 || errno != EINTR) return n;
+    }
+}
+
 int PollOne(int fd, short events, int timeoutMs) {
     pollfd pfd{fd, events, 0};
     for (;;) {
@@ -110,27 +119,15 @@ int SockAccept(int listener, sockaddr_in& peer) {
 }
 
 ssize_t SockRecv(int fd, void* buffer, size_t size) {
-    for (;;) {
-        ssize_t n = recv(fd, buffer, size, 0);
-        if (n < 0 && errno == EINTR) continue;
-        return n;
-    }
+    return RetryInterrupted([&] { return recv(fd, buffer, size, 0); });
 }
 
 ssize_t SockRecvNow(int fd, void* buffer, size_t size) {
-    for (;;) {
-        ssize_t n = recv(fd, buffer, size, MSG_DONTWAIT);
-        if (n < 0 && errno == EINTR) continue;
-        return n;
-    }
+    return RetryInterrupted([&] { return recv(fd, buffer, size, MSG_DONTWAIT); });
 }
 
 ssize_t SockSend(int fd, const void* bytes, size_t count) {
-    for (;;) {
-        ssize_t n = send(fd, bytes, count, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n < 0 && errno == EINTR) continue;
-        return n;
-    }
+    return RetryInterrupted([&] { return send(fd, bytes, count, MSG_NOSIGNAL | MSG_DONTWAIT); });
 }
 
 ssize_t SockSendTo(int fd, const void* bytes, size_t count, const sockaddr_in& to) {
@@ -140,11 +137,8 @@ ssize_t SockSendTo(int fd, const void* bytes, size_t count, const sockaddr_in& t
 
 ssize_t SockRecvFrom(int fd, void* buffer, size_t size, sockaddr_in& from) {
     socklen_t length = sizeof from;
-    for (;;) {
-        ssize_t n = recvfrom(fd, buffer, size, 0, reinterpret_cast<sockaddr*>(&from), &length);
-        if (n < 0 && errno == EINTR) continue;
-        return n;
-    }
+    return RetryInterrupted(
+        [&] { return recvfrom(fd, buffer, size, 0, reinterpret_cast<sockaddr*>(&from), &length); });
 }
 
 void SockClose(int fd) {

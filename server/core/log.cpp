@@ -187,10 +187,21 @@ void LogAppendText(const std::string& text) {
 
 namespace {
 
-std::string EntriesText(const std::vector<std::string>& messages) {
+// Appends each message behind the entry prefix of the current clock.
+void AppendEntries(std::string& text, const std::vector<std::string>& messages) {
     std::string prefix = LogPrefix(gLogClock.load(std::memory_order_relaxed));
+    size_t size = text.size();
+    for (const std::string& message : messages) size += prefix.size() + message.size();
+    text.reserve(size);
+    for (const std::string& message : messages) {
+        text += prefix;
+        text += message;
+    }
+}
+
+std::string EntriesText(const std::vector<std::string>& messages) {
     std::string text;
-    for (const std::string& message : messages) text += prefix + message;
+    AppendEntries(text, messages);
     return text;
 }
 
@@ -207,5 +218,5 @@ void LogHoldEntries(const std::vector<std::string>& messages) {
         AppendEntry(EntriesText(messages));
         return;
     }
-    tHeld += EntriesText(messages);
+    AppendEntries(tHeld, messages);
 }

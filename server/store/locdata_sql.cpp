@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "common/fms_decode.h"
 #include "common/text_format.h"
@@ -15,7 +16,12 @@ bool Has(const LocationRecord& r, int bit) {
 // Column names and their values grow side by side, group by group.
 class Row {
   public:
-    explicit Row(const SqlEscaper& escape) : m_escape(escape) {}
+    // Room for a full line with FMS values, so that a row grows without
+    // moving its text again and again.
+    explicit Row(const SqlEscaper& escape) : m_escape(escape) {
+        columns.reserve(480);
+        values.reserve(960);
+    }
 
     void Int(const char* column, long long value) {
         Column(column);
@@ -34,7 +40,9 @@ class Row {
     }
     void Text(const char* column, std::string_view text) {
         Column(column);
-        values += ",'" + m_escape(text) + "'";
+        values += ",'";
+        values += m_escape(text);
+        values += '\'';
     }
     void Hex(const char* column, const uint8_t* bytes, size_t count) {
         std::string text;
@@ -89,6 +97,8 @@ void AddFms(Row& row, const LocationRecord& r, const DecodeTable& table,
     row.Hex("fmsdata", r.fmsdata, kFmsDataLength);
     int config = r.fmsconfig;
     int count = FmsRuleCount(table, config);
+    namesLog.reserve(namesLog.size() + 1 + static_cast<size_t>(count > 0 ? count : 0));
+    valuesLog.reserve(valuesLog.size() + 1 + static_cast<size_t>(count > 0 ? count : 0));
     // Built by appending: these entries go out with every FMS line.
     std::string countEntry = "DecodeCount(";
     AppendDecimal(countEntry, static_cast<long long>(config));
@@ -322,6 +332,7 @@ LocdataStatement BuildLocdataInsert(const LocationRecord& r, uint32_t unitId, co
     out.sql += row.values;
     out.sql += ')';
     out.decodeLog = std::move(namesLog);
-    out.decodeLog.insert(out.decodeLog.end(), valuesLog.begin(), valuesLog.end());
+    out.decodeLog.insert(out.decodeLog.end(), std::make_move_iterator(valuesLog.begin()),
+                         std::make_move_iterator(valuesLog.end()));
     return out;
 }

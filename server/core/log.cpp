@@ -100,20 +100,16 @@ OpenLog* Reopen(OpenLog* seen) {
 // Entries of this thread kept back by LogHold.
 thread_local std::string tHeld;
 
-// Whether `path` still names the open file. Only the file's identity is
-// asked for: a lookup that reads the change times marks them as seen, and
-// the kernel then stamps the next write with a fresh fine-grained time,
-// which costs every entry an inode update that writes within the same
+// Whether the log's path still names the open file. Only the file's
+// identity is asked for: a lookup that reads the change times marks them as
+// seen, and the kernel then stamps the next write with a fresh fine-grained
+// time, which costs every entry an inode update that writes within the same
 // clock tick would otherwise share.
 bool PathIsOpenFile(const OpenLog& log) {
     struct statx atPath {};
-    if (::statx(AT_FDCWD, gLogPath.c_str(), 0, STATX_INO, &atPath) == 0) {
-        return makedev(atPath.stx_dev_major, atPath.stx_dev_minor) == log.dev &&
-               atPath.stx_ino == log.ino;
-    }
-    if (errno != ENOSYS) return false;
-    struct stat old {};
-    return ::stat(gLogPath.c_str(), &old) == 0 && old.st_dev == log.dev && old.st_ino == log.ino;
+    return ::statx(AT_FDCWD, gLogPath.c_str(), 0, STATX_INO, &atPath) == 0 &&
+           makedev(atPath.stx_dev_major, atPath.stx_dev_minor) == log.dev &&
+           atPath.stx_ino == log.ino;
 }
 
 void WriteEntry(std::string_view text) {

@@ -97,8 +97,9 @@ void AddFms(Row& row, const LocationRecord& r, const DecodeTable& table,
     row.Hex("fmsdata", r.fmsdata, kFmsDataLength);
     int config = r.fmsconfig;
     int count = FmsRuleCount(table, config);
-    namesLog.reserve(namesLog.size() + 1 + static_cast<size_t>(count > 0 ? count : 0));
-    valuesLog.reserve(valuesLog.size() + 1 + static_cast<size_t>(count > 0 ? count : 0));
+    size_t entries = 1 + static_cast<size_t>(count > 0 ? count : 0);  // the count, then a rule each
+    namesLog.reserve(namesLog.size() + entries);
+    valuesLog.reserve(valuesLog.size() + entries);
     // Built by appending: these entries go out with every FMS line.
     std::string countEntry = "DecodeCount(";
     AppendDecimal(countEntry, static_cast<long long>(config));

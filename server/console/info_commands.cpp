@@ -10,6 +10,7 @@
 
 #include "server/console/console_slot.h"
 #include "server/console/info_text.h"
+#include "server/core/log.h"
 #include "server/core/server_config.h"
 #include "server/core/socket_ops.h"
 #include "server/device/device_slot.h"
@@ -108,6 +109,7 @@ void Flush(int session, std::string& out, size_t atLeast) {
 void ReadLogCommand(int session) {
     // Two passes over the file, as a reader that counts and rewinds does:
     // the pieces are counted, then the last MAX_LOG of them are sent.
+    LogFlush();  // the tail includes every entry made so far
     std::string out;
     bool opened = StreamLogTail(
         [&](auto&& bytes) { return ReadFileChunks(gConfig.logFile, bytes); }, gConfig.maxLog,
@@ -123,6 +125,7 @@ void ReadLogCommand(int session) {
 }
 
 void ClearLogCommand(int session) {
+    LogFlush();  // gathered entries belong to the file being deleted
     std::remove(gConfig.logFile.c_str());
     SendText(session, "OK\r\n");
 }

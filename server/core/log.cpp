@@ -6,12 +6,16 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdint>
 #include <limits>
 #include <memory>
 #include <mutex>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
 std::atomic<uint32_t> gLogClock{0};
 
@@ -23,11 +27,11 @@ std::string gLogPath;  // written once before the threads start
 // looked up again: when the file was deleted or moved away (its inode is no
 // longer the one open), the entry goes to a new file created at the path.
 //
-// Writers take no lock: appends to one file descriptor opened O_APPEND are
-// whole and ordered by the kernel, so each entry costs one lookup and one
-// write, and thousands of connection threads do not queue on a mutex (each
-// hand-off there was a sleep and a wake-up). Only the rare reopen is locked.
-// A replaced file stays open until its last writer is done with it.
+// Writes to the file take no lock: appends to one file descriptor opened
+// O_APPEND are whole and ordered by the kernel, so a write costs one lookup
+// and one append, and writers never wait on each other's disk writes. Only
+// the rare reopen is locked. A replaced file stays open until its last
+// writer is done with it.
 struct OpenLog {
     int fd = -1;
     dev_t dev = 0;
@@ -112,7 +116,8 @@ bool PathIsOpenFile(const OpenLog& log) {
            atPath.stx_ino == log.ino;
 }
 
-void WriteEntry(std::string_view text) {
+// Writes `text` to the file at the log's path in one append.
+void WriteToFile(std::string_view text) {
     OpenLog* log = Enter();
     if (log == nullptr || !PathIsOpenFile(*log)) {
         OpenLog* seen = log;
@@ -130,19 +135,134 @@ void WriteEntry(std::string_view text) {
     Leave(log);
 }
 
+// A unit's line entries are written after its acknowledgement went out, so
+// nobody waits for them, and a busy fleet logs thousands of them a second.
+// Those that come within kGather of the previous write are gathered and go
+// out together once kGather has passed: one lookup and one write for many
+// lines. Every other entry is in the file when its call returns. Entries
+// reach the file in the order they were taken in: an entry that finds
+// gathered ones waiting is written behind them, at once.
+constexpr std::chrono::milliseconds kGather{2};
+// A gathering this large is written by the entry that fills it, without
+// waiting for the writer thread.
+constexpr size_t kGatherMax = 256 * 1024;
+
+struct Gathered {
+    std::mutex lock;
+    std::condition_variable wake;  // the writer thread, when a gathering begins
+    std::string text;              // entries taken in and not yet written
+    bool writing = false;          // a taken batch is on its way to the file
+    bool writerWaits = false;      // the writer thread sleeps until woken
+    bool writerStarted = false;    // false also when it could not be started
+    std::chrono::steady_clock::time_point lastWrite{};  // when the latest write began
+    std::mutex flushLock;  // held while a taken batch is written: batches go in order
+    std::string batch;     // flushLock; the batch being written, its room reused
+};
+
+// Never destroyed: the writer thread outlives the other statics at exit.
+Gathered& Gather() {
+    static Gathered* gathered = new Gathered;
+    return *gathered;
+}
+
+// Writes everything taken in so far, behind any batch already on its way.
+void FlushGathered(Gathered& g) {
+    std::lock_guard<std::mutex> flushing(g.flushLock);
+    g.batch.clear();
+    {
+        std::lock_guard<std::mutex> lock(g.lock);
+        if (g.text.empty()) return;
+        g.batch.swap(g.text);
+        g.writing = true;
+        g.lastWrite = std::chrono::steady_clock::now();
+    }
+    WriteToFile(g.batch);
+    std::lock_guard<std::mutex> lock(g.lock);
+    g.writing = false;
+}
+
+// Writes each gathering once kGather has passed; sleeps while nothing is
+// gathered.
+[[noreturn]] void WriterMain(Gathered& g) {
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(g.lock);
+            g.writerWaits = true;
+            g.wake.wait(lock, [&g] { return !g.text.empty(); });
+            g.writerWaits = false;
+        }
+        std::this_thread::sleep_for(kGather);
+        FlushGathered(g);
+    }
+}
+
+// Writes `text` before returning, behind whatever was taken in before it.
+void WriteEntry(std::string_view text) {
+    Gathered& g = Gather();
+    {
+        std::lock_guard<std::mutex> lock(g.lock);
+        if (g.text.empty() && !g.writing) {
+            // Nothing waits: no entry taken in earlier can follow this one.
+            g.lastWrite = std::chrono::steady_clock::now();
+        } else {
+            g.text.append(text);
+            text = {};
+        }
+    }
+    if (text.empty()) {
+        FlushGathered(g);
+    } else {
+        WriteToFile(text);
+    }
+}
+
+// Writes `text` now, or with the next gathering when the log was written
+// to within kGather.
+void WriteSoon(std::string_view text) {
+    Gathered& g = Gather();
+    auto now = std::chrono::steady_clock::now();
+    bool wake = false;
+    bool full = false;
+    {
+        std::lock_guard<std::mutex> lock(g.lock);
+        bool quiet = g.text.empty() && !g.writing && now - g.lastWrite >= kGather;
+        if (!quiet && !g.writerStarted) {
+            try {
+                std::thread(WriterMain, std::ref(g)).detach();
+                g.writerStarted = true;
+            } catch (const std::system_error&) {
+                // Without a writer thread every entry is written at once.
+            }
+        }
+        if (quiet) {
+            g.lastWrite = now;
+        } else {
+            wake = g.text.empty() && g.writerWaits;
+            g.text.append(text);
+            full = g.text.size() >= kGatherMax || !g.writerStarted;
+            text = {};
+        }
+    }
+    if (wake) g.wake.notify_one();
+    if (full) FlushGathered(g);
+    if (!text.empty()) WriteToFile(text);
+}
+
 void AppendEntry(std::string_view text) {
     if (tHeld.empty()) {
         WriteEntry(text);
         return;
     }
     tHeld.append(text);
-    WriteEntry(tHeld);
+    WriteSoon(tHeld);
     tHeld.clear();
 }
 
 }  // namespace
 
 void LogSetPath(const std::string& path) {
+    // What was taken in belongs to the file it was written for.
+    LogFlush();
     std::lock_guard<std::mutex> lock(gReopenLock);
     gLogPath = path;
     // The next entry opens the new path; the old file closes once unused.
@@ -159,8 +279,12 @@ void LogHold(const std::string& text) {
 
 void LogReleaseHeld() {
     if (tHeld.empty()) return;
-    WriteEntry(tHeld);
+    WriteSoon(tHeld);
     tHeld.clear();
+}
+
+void LogFlush() {
+    FlushGathered(Gather());
 }
 
 std::string LogPrefix(uint32_t clock) {

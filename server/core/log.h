@@ -2,15 +2,20 @@
 // The server's log: one text file to which every thread appends, each entry
 // whole and in the order the threads write them. The file can be
 // deleted or moved at any time: the next entry finds the path no longer
-// names the open file and creates it again. Every entry is in the file when
-// the call returns. An entry that cannot be written is lost without notice.
-// Entries stay whole because each goes to the file in one append, which the
-// kernel keeps whole for a local regular file; only when the disk fills
-// part-way through an entry can its rest follow another thread's entry.
+// names the open file and creates it again. An entry is in the file when
+// its call returns, except a unit's line entries let go by LogReleaseHeld
+// (or carried in front of another entry): when the log was written to
+// within the last 2 ms they are gathered with the ones that follow and
+// written together within 2 ms more, behind every entry taken in before
+// them and ahead of every later one. LogFlush writes them at once. An entry
+// that cannot be written is lost without notice. Entries stay whole
+// because each goes to the file in one append, which the kernel keeps
+// whole for a local regular file; only when the disk fills part-way
+// through an entry can its rest follow another thread's entry.
 //
-// Thread contract: LogWrite and LogAppend are safe from any thread; the path
-// is set before the first of them runs. The log clock is written only by
-// the main thread's tick and read by every thread.
+// Thread contract: every function is safe from any thread; the path is set
+// before the first entry. The log clock is written only by the main
+// thread's tick and read by every thread.
 
 #include <atomic>
 #include <cstdint>
@@ -47,8 +52,11 @@ void LogAppendText(const std::string& text);
 // LogReleaseHeld. A unit's location line and the entries its row adds cost
 // one write instead of two; the thread's entries keep their order.
 void LogHold(const std::string& text);
-// Writes what the calling thread holds back, if anything.
+// Lets go of what the calling thread holds back, if anything.
 void LogReleaseHeld();
+// Writes every gathered entry before returning: before the log is read or
+// deleted, and before the process ends.
+void LogFlush();
 // Several entries as LogWriteEntries writes them, but kept back behind what
 // the calling thread already holds, if it holds anything: a held line's
 // decode entries go out with the line and the entry that ends its row.

@@ -77,8 +77,9 @@ int main(int argc, char** argv) {
     StatusDisplay display(stdout, isatty(STDOUT_FILENO) == 1);
     for (;;) {
         if (WaitForTick(stopSignals) != 0) {
-            // Closing the server: no thread is told, joined or flushed; the
-            // log holds nothing open, so there is nothing to lose.
+            // Closing the server: no thread is told or joined; only the
+            // log's gathered entries are written, so nothing is lost.
+            LogFlush();
             std::fflush(stdout);
             RunLeakCheck();
             _exit(0);

@@ -119,9 +119,9 @@ TEST(UnitSession, ReportedLinesAreStoredWithTheValuesSent) {
     EXPECT_EQ(rows[1][11], "6");
     std::string newest = server.db().Query("select max(id) from locdata")[0][0];
     EXPECT_EQ(server.db().Query("select locdata_id from recentdata")[0][0], newest);
-    std::string log = server.Log();
-    EXPECT_NE(log.find("DecodeName(0,1) = fms_vehicle_speed\n"), std::string::npos);
-    EXPECT_NE(log.find(": -> 1:JgA=<>\n"), std::string::npos) << log;
+    // The line's entries may follow its acknowledgement by a moment.
+    EXPECT_TRUE(server.WaitForLog(": -> 1:JgA=<>\n")) << server.Log();
+    EXPECT_NE(server.Log().find("DecodeName(0,1) = fms_vehicle_speed\n"), std::string::npos);
 }
 
 TEST(UnitSession, LocationBeforeIdentificationIsRefused) {

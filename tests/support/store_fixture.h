@@ -54,7 +54,11 @@ class StoreTest : public ::testing::Test {
         if (m_sql >= 0) SqlRelease(m_sql, true);
     }
     MYSQL* Connection() const { return SqlConnection(m_sql); }
-    std::string Log() const { return ReadFile(m_dir.File("srv.log")); }
+    // The log as written so far, gathered entries included.
+    std::string Log() const {
+        LogFlush();
+        return ReadFile(m_dir.File("srv.log"));
+    }
 
     // Gives slot `slot` an identity as an identification frame would.
     void Identity(int slot, const char* sn, const char* dscr, const char* ccid, const char* vin,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <sstream>
 #include <thread>
@@ -74,6 +75,7 @@ TEST(Log, HeldEntryGoesOutInFrontOfItsThreadsNextEntry) {
     LogHold("080000 D1: <- next\n");
     LogReleaseHeld();
     LogReleaseHeld();
+    LogFlush();
     EXPECT_EQ(ReadFile(dir.File("srv.log")),
               "080000 T1: other\n080000 D1: <- line\n080000 DecodeCount(1) = 0\n"
               "080000 D1: <- next\n");
@@ -92,9 +94,78 @@ TEST(Log, HeldEntriesAreJoinedByTheRowsDecodeEntries) {
     LogHoldEntries({});
     EXPECT_EQ(ReadFile(dir.File("srv.log")), "090000 DecodeCount(1) = 1\n");
     LogWrite("D2: -> 1:JgA=<>\n");
+    LogFlush();
     EXPECT_EQ(ReadFile(dir.File("srv.log")),
               "090000 DecodeCount(1) = 1\n090000 D2: <- line\n090000 DecodeCount(1) = 2\n"
               "090000 DecodeValue(0) = 1,5.000000\n090000 D2: -> 1:JgA=<>\n");
+}
+
+// A line's entries let go right after another entry may be gathered; an
+// entry written after them is in the file when its call returns, behind
+// them, and gathered ones reach the file by themselves soon after.
+TEST(Log, GatheredLineEntriesKeepTheirPlaceAndReachTheFileByThemselves) {
+    TempDir dir;
+    LogSetPath(dir.File("srv.log"));
+    gLogClock = 100000;
+    LogWrite("D1: first\n");
+    LogHold("100000 D1: <- line\n");
+    LogReleaseHeld();
+    LogWrite("D1: after\n");
+    EXPECT_EQ(ReadFile(dir.File("srv.log")),
+              "100000 D1: first\n100000 D1: <- line\n100000 D1: after\n");
+
+    LogHold("100000 D2: <- line\n");
+    LogReleaseHeld();
+    const std::string all =
+        "100000 D1: first\n100000 D1: <- line\n100000 D1: after\n100000 D2: <- line\n";
+    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (ReadFile(dir.File("srv.log")) != all && std::chrono::steady_clock::now() < limit) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(ReadFile(dir.File("srv.log")), all);
+}
+
+// Threads that mix gathered line entries with entries written at once keep
+// each thread's order, and every entry is whole.
+TEST(Log, GatheredAndImmediateEntriesFromManyThreadsKeepEachThreadsOrder) {
+    TempDir dir;
+    LogSetPath(dir.File("srv.log"));
+    gLogClock = 43;
+    constexpr int kThreads = 6;
+    constexpr int kEntries = 600;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            for (int i = 0; i < kEntries; ++i) {
+                std::string entry =
+                    "000043 T" + std::to_string(t) + ": entry " + std::to_string(i) + "\n";
+                if (i % 3 == 0) {
+                    LogAppendText(entry);  // written at once
+                } else {
+                    LogHold(entry);
+                    if (i % 3 == 2) LogReleaseHeld();
+                }
+            }
+            LogReleaseHeld();
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    LogFlush();
+    std::istringstream in(ReadFile(dir.File("srv.log")));
+    std::string line;
+    int lines = 0;
+    std::vector<int> next(kThreads, 0);
+    while (std::getline(in, line)) {
+        ++lines;
+        int t = -1;
+        int i = -1;
+        ASSERT_EQ(std::sscanf(line.c_str(), "000043 T%d: entry %d", &t, &i), 2) << line;
+        ASSERT_TRUE(t >= 0 && t < kThreads) << line;
+        EXPECT_EQ(line, "000043 T" + std::to_string(t) + ": entry " + std::to_string(i));
+        EXPECT_EQ(i, next[t]) << line;
+        next[t] = i + 1;
+    }
+    EXPECT_EQ(lines, kThreads * kEntries);
 }
 
 TEST(Log, DeletedFileIsCreatedAgainAndNothingElseIsLost) {

@@ -28,6 +28,28 @@ std::vector<std::thread> StartWriters(int count, int entries, const char* tail,
     return threads;
 }
 
+// Expects `log` to hold exactly threads x entries lines
+// "<prefix>T<t>: entry <i><tail>", whole, each thread's in its own order.
+void ExpectWholeInEachThreadsOrder(const std::string& log, const std::string& prefix,
+                                   const std::string& tail, int threads, int entries) {
+    std::istringstream in(log);
+    std::string line;
+    int lines = 0;
+    std::vector<int> next(static_cast<size_t>(threads), 0);
+    const std::string format = prefix + "T%d: entry %d";
+    while (std::getline(in, line)) {
+        ++lines;
+        int t = -1;
+        int i = -1;
+        ASSERT_EQ(std::sscanf(line.c_str(), format.c_str(), &t, &i), 2) << line;
+        ASSERT_TRUE(t >= 0 && t < threads) << line;
+        EXPECT_EQ(line, prefix + "T" + std::to_string(t) + ": entry " + std::to_string(i) + tail);
+        EXPECT_EQ(i, next[static_cast<size_t>(t)]) << line;
+        next[static_cast<size_t>(t)] = i + 1;
+    }
+    EXPECT_EQ(lines, threads * entries);
+}
+
 TEST(Log, PrefixIsTheClockInSixPlaces) {
     EXPECT_EQ(LogPrefix(0), "000000 ");
     EXPECT_EQ(LogPrefix(130509), "130509 ");
@@ -114,10 +136,18 @@ TEST(Log, GatheredLineEntriesKeepTheirPlaceAndReachTheFileByThemselves) {
     EXPECT_EQ(ReadFile(dir.File("srv.log")),
               "100000 D1: first\n100000 D1: <- line\n100000 D1: after\n");
 
+    // What a stop or the console's readlog writes before it goes on.
+    LogHold("100000 D1: <- again\n");
+    LogReleaseHeld();
+    LogFlush();
+    EXPECT_EQ(ReadFile(dir.File("srv.log")),
+              "100000 D1: first\n100000 D1: <- line\n100000 D1: after\n100000 D1: <- again\n");
+
     LogHold("100000 D2: <- line\n");
     LogReleaseHeld();
     const std::string all =
-        "100000 D1: first\n100000 D1: <- line\n100000 D1: after\n100000 D2: <- line\n";
+        "100000 D1: first\n100000 D1: <- line\n100000 D1: after\n100000 D1: <- again\n"
+        "100000 D2: <- line\n";
     auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (ReadFile(dir.File("srv.log")) != all && std::chrono::steady_clock::now() < limit) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -151,21 +181,7 @@ TEST(Log, GatheredAndImmediateEntriesFromManyThreadsKeepEachThreadsOrder) {
     }
     for (std::thread& thread : threads) thread.join();
     LogFlush();
-    std::istringstream in(ReadFile(dir.File("srv.log")));
-    std::string line;
-    int lines = 0;
-    std::vector<int> next(kThreads, 0);
-    while (std::getline(in, line)) {
-        ++lines;
-        int t = -1;
-        int i = -1;
-        ASSERT_EQ(std::sscanf(line.c_str(), "000043 T%d: entry %d", &t, &i), 2) << line;
-        ASSERT_TRUE(t >= 0 && t < kThreads) << line;
-        EXPECT_EQ(line, "000043 T" + std::to_string(t) + ": entry " + std::to_string(i));
-        EXPECT_EQ(i, next[t]) << line;
-        next[t] = i + 1;
-    }
-    EXPECT_EQ(lines, kThreads * kEntries);
+    ExpectWholeInEachThreadsOrder(ReadFile(dir.File("srv.log")), "000043 ", "", kThreads, kEntries);
 }
 
 TEST(Log, DeletedFileIsCreatedAgainAndNothingElseIsLost) {
@@ -209,23 +225,8 @@ TEST(Log, EntriesFromManyThreadsStayWholeAndInTheirThreadsOrder) {
     constexpr int kEntries = 200;
     std::vector<std::thread> threads = StartWriters(kThreads, kEntries, " of a longer text");
     for (std::thread& thread : threads) thread.join();
-    std::istringstream in(ReadFile(dir.File("srv.log")));
-    std::string line;
-    int lines = 0;
-    std::vector<int> next(kThreads, 0);
-    while (std::getline(in, line)) {
-        ++lines;
-        int t = -1;
-        int i = -1;
-        ASSERT_EQ(std::sscanf(line.c_str(), "000042 T%d: entry %d of a longer text", &t, &i), 2)
-            << line;
-        EXPECT_EQ(line, "000042 T" + std::to_string(t) + ": entry " + std::to_string(i) +
-                            " of a longer text");
-        ASSERT_TRUE(t >= 0 && t < kThreads) << line;
-        EXPECT_EQ(i, next[t]) << line;
-        next[t] = i + 1;
-    }
-    EXPECT_EQ(lines, kThreads * kEntries);
+    ExpectWholeInEachThreadsOrder(ReadFile(dir.File("srv.log")), "000042 ", " of a longer text",
+                                  kThreads, kEntries);
 }
 
 // Writers take no lock, so a file replaced while they write must stay open

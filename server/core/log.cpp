@@ -199,17 +199,18 @@ void FlushGathered(Gathered& g) {
 // Writes `text` before returning, behind whatever was taken in before it.
 void WriteEntry(std::string_view text) {
     Gathered& g = Gather();
+    bool behindGathered;
     {
         std::lock_guard<std::mutex> lock(g.lock);
-        if (g.text.empty() && !g.writing) {
+        behindGathered = !g.text.empty() || g.writing;
+        if (behindGathered) {
+            g.text.append(text);
+        } else {
             // Nothing waits: no entry taken in earlier can follow this one.
             g.lastWrite = std::chrono::steady_clock::now();
-        } else {
-            g.text.append(text);
-            text = {};
         }
     }
-    if (text.empty()) {
+    if (behindGathered) {
         FlushGathered(g);
     } else {
         WriteToFile(text);
@@ -221,11 +222,12 @@ void WriteEntry(std::string_view text) {
 void WriteSoon(std::string_view text) {
     Gathered& g = Gather();
     auto now = std::chrono::steady_clock::now();
+    bool quiet;
     bool wake = false;
     bool full = false;
     {
         std::lock_guard<std::mutex> lock(g.lock);
-        bool quiet = g.text.empty() && !g.writing && now - g.lastWrite >= kGather;
+        quiet = g.text.empty() && !g.writing && now - g.lastWrite >= kGather;
         if (!quiet && !g.writerStarted) {
             try {
                 std::thread(WriterMain, std::ref(g)).detach();
@@ -240,12 +242,14 @@ void WriteSoon(std::string_view text) {
             wake = g.text.empty() && g.writerWaits;
             g.text.append(text);
             full = g.text.size() >= kGatherMax || !g.writerStarted;
-            text = {};
         }
+    }
+    if (quiet) {
+        WriteToFile(text);
+        return;
     }
     if (wake) g.wake.notify_one();
     if (full) FlushGathered(g);
-    if (!text.empty()) WriteToFile(text);
 }
 
 void AppendEntry(std::string_view text) {
@@ -254,8 +258,7 @@ void AppendEntry(std::string_view text) {
         return;
     }
     tHeld.append(text);
-    WriteSoon(tHeld);
-    tHeld.clear();
+    LogReleaseHeld();
 }
 
 }  // namespace

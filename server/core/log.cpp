@@ -21,7 +21,9 @@ std::atomic<uint32_t> gLogClock{0};
 
 namespace {
 
-std::string gLogPath;  // written once before the threads start
+// The log's statics are never destroyed: the writer thread may still be
+// writing while a process that returns from main destroys its statics.
+std::string& gLogPath = *new std::string;  // written once before the threads start
 
 // The log stays open between entries, but before each entry the path is
 // looked up again: when the file was deleted or moved away (its inode is no
@@ -47,7 +49,8 @@ std::mutex gReopenLock;               // one reopen at a time
 std::atomic<OpenLog*> gLog{nullptr};  // the current file; written under gReopenLock
 // Replaced files are kept, not freed: a writer may still hold the pointer
 // between loading it and counting itself in. One small record per rotation.
-std::vector<std::unique_ptr<OpenLog>> gAllLogs;  // gReopenLock
+std::vector<std::unique_ptr<OpenLog>>& gAllLogs =
+    *new std::vector<std::unique_ptr<OpenLog>>;  // gReopenLock
 
 // Closes a replaced file when nobody writes to it: whoever sees it unused
 // last (its final writer or the reopen) closes it, exactly once.
@@ -159,7 +162,6 @@ struct Gathered {
     std::string batch;     // flushLock; the batch being written, its room reused
 };
 
-// Never destroyed: the writer thread outlives the other statics at exit.
 Gathered& Gather() {
     static Gathered* gathered = new Gathered;
     return *gathered;

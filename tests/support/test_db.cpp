@@ -81,16 +81,20 @@ void TestDatabase::Exec(const std::string& sql) {
 }
 
 std::vector<SqlRow> TestDatabase::Query(const std::string& sql) {
-    std::vector<SqlRow> rows;
     if (m_connection == nullptr) {
         ADD_FAILURE() << "no test database";
+        return {};
+    }
+    return QueryRows(m_connection, sql);
+}
+
+std::vector<SqlRow> QueryRows(MYSQL* connection, const std::string& sql) {
+    std::vector<SqlRow> rows;
+    if (mysql_real_query(connection, sql.data(), static_cast<unsigned long>(sql.size())) != 0) {
+        ADD_FAILURE() << "query failed: " << mysql_error(connection) << "\n" << sql;
         return rows;
     }
-    if (mysql_real_query(m_connection, sql.data(), static_cast<unsigned long>(sql.size())) != 0) {
-        ADD_FAILURE() << "query failed: " << mysql_error(m_connection) << "\n" << sql;
-        return rows;
-    }
-    MYSQL_RES* result = mysql_store_result(m_connection);
+    MYSQL_RES* result = mysql_store_result(connection);
     if (result == nullptr) return rows;
     unsigned fields = mysql_num_fields(result);
     while (MYSQL_ROW row = mysql_fetch_row(result)) {

@@ -36,5 +36,8 @@ class TestDatabase {
     MYSQL* m_connection = nullptr;
 };
 
+// All rows of a select run on `connection`; fails the test on error.
+std::vector<SqlRow> QueryRows(MYSQL* connection, const std::string& sql);
+
 // Connects to the test server (optionally to `database`), or returns null.
 MYSQL* ConnectTestServer(const std::string& database, unsigned long flags = 0);

@@ -13,14 +13,8 @@ class RegistryTest : public StoreTest {
     // Updates the registry's connection has run so far. The session's own
     // count: the server-wide one also counts the tests running beside this one.
     long Updates() {
-        MYSQL* connection = Connection();
-        if (mysql_query(connection, "show session status like 'Com_update'") != 0) return -1;
-        MYSQL_RES* result = mysql_store_result(connection);
-        if (result == nullptr) return -1;
-        MYSQL_ROW row = mysql_fetch_row(result);
-        long count = row != nullptr && row[1] != nullptr ? std::stol(row[1]) : -1;
-        mysql_free_result(result);
-        return count;
+        std::vector<SqlRow> rows = QueryRows(Connection(), "show session status like 'Com_update'");
+        return rows.size() == 1 && rows[0].size() == 2 ? std::stol(rows[0][1]) : -1;
     }
 };
 

@@ -19,12 +19,16 @@ constexpr int kCodeRecentInsert = 1704;
 constexpr int kCodeRecentResult = 1714;
 constexpr int kCodeRoutesInsert = 1732;
 
-// Points the unit's recentdata row at its newest locdata row.
-int UpdateRecent(int slot, MYSQL* connection, uint32_t unitId, uint32_t locdataId) {
+std::string RecentSelect(uint32_t unitId) {
     std::string select = "select * from recentdata where device_id=";
     AppendDecimal(select, static_cast<unsigned long long>(unitId));
-    if (!SqlRun(connection, select))
-        return SqlStatementFailed(slot, connection, select, kCodeRecentSelect);
+    return select;
+}
+
+// Points the unit's recentdata row at its newest locdata row, from the
+// answer to RecentSelect that the connection holds.
+int UpdateRecent(int slot, MYSQL* connection, const std::string& select, uint32_t unitId,
+                 uint32_t locdataId) {
     MYSQL_RES* result = mysql_store_result(connection);
     if (result == nullptr) return SqlStatementFailed(slot, connection, select, kCodeRecentResult);
     bool exists = mysql_num_rows(result) > 0;
@@ -49,6 +53,30 @@ int UpdateRecent(int slot, MYSQL* connection, uint32_t unitId, uint32_t locdataI
     return rc;
 }
 
+// The locdata insert, with the recentdata select after it in the same round
+// trip unless the record is a backlog entry. Its row's id in `locdataId`.
+int InsertLocdata(int slot, MYSQL* connection, const std::string& insert, bool backlog,
+                  uint32_t unitId, uint32_t& locdataId) {
+    if (backlog) {
+        if (!SqlRun(connection, insert))
+            return SqlStatementFailed(slot, connection, insert, kCodeLocdataInsert);
+        locdataId = static_cast<uint32_t>(mysql_insert_id(connection));
+        return 0;
+    }
+    std::string select = RecentSelect(unitId);
+    unsigned long long id = 0;
+    switch (SqlRunPair(connection, insert, select, id)) {
+        case SqlPairResult::kFirstFailed:
+            return SqlStatementFailed(slot, connection, insert, kCodeLocdataInsert);
+        case SqlPairResult::kSecondFailed:
+            return SqlStatementFailed(slot, connection, select, kCodeRecentSelect);
+        case SqlPairResult::kBothRan:
+            break;
+    }
+    locdataId = static_cast<uint32_t>(id);
+    return UpdateRecent(slot, connection, select, unitId, locdataId);
+}
+
 }  // namespace
 
 uint8_t RouteEventOf(const LocationRecord& record, uint8_t current) {
@@ -64,14 +92,10 @@ int writetolocdata(int slot, MYSQL* connection, const LocationRecord& record, ui
         record, unitId, UtcTime(WallClockNow()), gDecodeTable,
         [connection](std::string_view text) { return SqlEscape(connection, text); });
     LogHoldEntries(statement.decodeLog);
-    if (!SqlRun(connection, statement.sql)) {
-        return SqlStatementFailed(slot, connection, statement.sql, kCodeLocdataInsert);
-    }
-    uint32_t locdataId = static_cast<uint32_t>(mysql_insert_id(connection));
-
     // A "frame 1" record is a stored backlog entry, not the unit's latest state.
     bool backlog = (record.present & (1u << 6)) && record.frame == 1;
-    if (!backlog && UpdateRecent(slot, connection, unitId, locdataId) < 0) return -1;
+    uint32_t locdataId = 0;
+    if (InsertLocdata(slot, connection, statement.sql, backlog, unitId, locdataId) < 0) return -1;
 
     uint8_t current = device.routeEvent.load();
     uint8_t event = RouteEventOf(record, current);

@@ -83,11 +83,15 @@ int SqlAcquire() {
 
     // The slot is ours: connecting holds up nobody else's acquisition.
     SqlSlot& s = sqlSlots[slot];
+    // Several statements a query: a location line's insert and select go
+    // out together (SqlRunPair). Every text value in a statement is escaped,
+    // so no unit's text can end a statement.
     MYSQL* handle = mysql_init(nullptr);
     if (handle != nullptr &&
         mysql_real_connect(handle, gConfig.sqlHost.c_str(), gConfig.sqlUser.c_str(),
                            gConfig.sqlPasswd.c_str(), gConfig.sqlDatabase.c_str(),
-                           static_cast<unsigned>(gConfig.sqlPort), nullptr, 0) != nullptr) {
+                           static_cast<unsigned>(gConfig.sqlPort), nullptr,
+                           CLIENT_MULTI_STATEMENTS) != nullptr) {
         s.connection = handle;
         s.connected.store(true);
         LogWrite("S%d: Connected\n", slot);

@@ -15,3 +15,17 @@
 // wait. A unit's line runs three statements, so that is three system calls
 // per line saved.
 bool SqlRun(MYSQL* connection, const std::string& sql);
+
+// Runs `first` and then `second` as one query, so both go out in one send
+// and the database answers both in one turn: a location line's insert and
+// the select that follows it cost one round trip instead of two. The pool's
+// connections allow several statements a query for this; `second` runs
+// only when `first` succeeded, as two separate statements would.
+enum class SqlPairResult {
+    kBothRan,       // the second's result set is ready for mysql_store_result
+    kFirstFailed,   // mysql_errno and mysql_error tell why; nothing is pending
+    kSecondFailed,  // the first succeeded; mysql_errno tells why the second did not
+};
+// `firstInsertId` gets the first's mysql_insert_id when it succeeded.
+SqlPairResult SqlRunPair(MYSQL* connection, const std::string& first, const std::string& second,
+                         unsigned long long& firstInsertId);

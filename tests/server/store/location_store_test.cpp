@@ -114,4 +114,25 @@ TEST_F(LocationStoreTest, FailedInsertIsLoggedRecordedAndReported) {
     EXPECT_TRUE(m_db.Query("select * from recentdata").empty());
 }
 
+// The recentdata select goes out with the insert: when it fails, the row is
+// stored, the select is logged and recorded under its own code, and the
+// connection serves the next line.
+TEST_F(LocationStoreTest, FailedRecentSelectIsRecordedAndTheConnectionGoesOn) {
+    LocationRecord rec{};
+    rec.present = 1u << 1;
+    m_db.Exec("rename table recentdata to recentdata_away");
+    EXPECT_EQ(Store(rec), -1);
+    m_db.Exec("rename table recentdata_away to recentdata");
+    EXPECT_EQ(m_db.Query("select count(*) from locdata")[0][0], "1");
+    EXPECT_EQ(m_db.Query("select event, param1 from statdata"),
+              (std::vector<SqlRow>{{"3", "1672"}}));
+    EXPECT_NE(Log().find("000000 D3: select * from recentdata where device_id=17\n"),
+              std::string::npos)
+        << Log();
+
+    ASSERT_EQ(Store(rec), 0);
+    EXPECT_EQ(m_db.Query("select device_id, locdata_id from recentdata"),
+              (std::vector<SqlRow>{{"17", m_db.Query("select max(id) from locdata")[0][0]}}));
+}
+
 }  // namespace

@@ -36,6 +36,54 @@ TEST_F(SqlRunTest, AnswersArriveWhetherQuickLateOrFailed) {
     EXPECT_EQ(FirstField(connection, "select sum(v) from t"), "11");
 }
 
+// Two statements in one query: the second runs only after the first
+// succeeded, a late second answer is still waited for, and whatever failed,
+// nothing is left pending for the connection's next statement.
+TEST_F(SqlRunTest, PairedStatementsRunInOrderAndLeaveNothingPending) {
+    MYSQL* connection = Connection();
+    ASSERT_TRUE(SqlRun(connection,
+                       "create temporary table t (id int auto_increment primary key, "
+                       "v int)"));
+    ASSERT_TRUE(SqlRun(connection, "insert into t(v) values (1)"));
+    struct Case {
+        const char* first;
+        const char* second;
+        SqlPairResult result;
+        unsigned errorCode;
+        const char* secondSees;  // the second's first field when both ran
+        const char* rowsAfter;   // count(*) of t afterwards
+    };
+    const Case cases[] = {
+        {"insert into t(v) values (2)", "select count(*) from t", SqlPairResult::kBothRan, 0, "2",
+         "2"},
+        {"insert into t(v) values (3)", "select concat(sleep(0.3), count(*)) from t",
+         SqlPairResult::kBothRan, 0, "03", "3"},
+        {"insert into no_such_table values (1)", "insert into t(v) values (9)",
+         SqlPairResult::kFirstFailed, 1146, nullptr, "3"},
+        {"insert into t(v) values (4)", "select * from no_such_table", SqlPairResult::kSecondFailed,
+         1146, nullptr, "4"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first);
+        unsigned long long id = 0;
+        SqlPairResult result = SqlRunPair(connection, c.first, c.second, id);
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(mysql_errno(connection), c.errorCode);
+        if (c.secondSees != nullptr) {
+            MYSQL_RES* rows = mysql_store_result(connection);
+            ASSERT_NE(rows, nullptr);
+            MYSQL_ROW row = mysql_fetch_row(rows);
+            ASSERT_NE(row, nullptr);
+            EXPECT_STREQ(row[0], c.secondSees);
+            mysql_free_result(rows);
+        }
+        if (result != SqlPairResult::kFirstFailed) {
+            EXPECT_EQ(std::to_string(id), FirstField(connection, "select max(id) from t"));
+        }
+        EXPECT_EQ(FirstField(connection, "select count(*) from t"), c.rowsAfter);
+    }
+}
+
 // A connection the database has closed fails its next statement instead of
 // waiting for an answer that never comes.
 TEST_F(SqlRunTest, AConnectionClosedByTheDatabaseFailsAtOnce) {

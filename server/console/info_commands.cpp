@@ -143,6 +143,14 @@ void SelectCommand(int session, const std::string& query) {
         return;
     }
     MYSQL* connection = SqlConnection(db);
+    // The operator's text runs as one statement. The pool's connections
+    // allow several a query, so that is off while it runs: a ";" in the text
+    // must not run statements other than the select asked for.
+    if (mysql_set_server_option(connection, MYSQL_OPTION_MULTI_STATEMENTS_OFF) != 0) {
+        SendText(session, std::string(mysql_error(connection)) + "\r\n");
+        SqlRelease(db, true);
+        return;
+    }
     if (!SqlRun(connection, sql)) {
         SendText(session, sql + "\r\n" + mysql_error(connection) + "\r\n");
         SqlRelease(db, true);
@@ -183,7 +191,10 @@ void SelectCommand(int session, const std::string& query) {
     }
     unsigned long long rows = mysql_num_rows(result);
     mysql_free_result(result);
-    SqlRelease(db, false);
+    // A connection that cannot take several statements again is closed: the
+    // next user connects anew, with them.
+    bool restored = mysql_set_server_option(connection, MYSQL_OPTION_MULTI_STATEMENTS_ON) == 0;
+    SqlRelease(db, !restored);
     out += FormatSelectFooter(rows);
     SendText(session, out);
 }

@@ -9,6 +9,7 @@
 #include "tests/support/console_client.h"
 #include "tests/support/running_server.h"
 #include "tools/unit_sim/sim_unit.h"
+#include "tools/unit_sim/unit_frames.h"
 
 namespace {
 
@@ -201,6 +202,21 @@ TEST(Console, SelectReadlogAndClearlog) {
     EXPECT_NE(failed.find("doesn't exist\r\n"), std::string::npos) << failed;
     std::string tooLong = client.Command("select " + std::string(3000, '1'));
     EXPECT_NE(tooLong.find("Zapytanie jest za dlugie\r\n"), std::string::npos);
+    // One statement only: nothing after a ";" runs.
+    std::string two = client.Command("select 1; delete from devices");
+    EXPECT_EQ(two.rfind("select 1; delete from devices\r\n", 0), 0u) << two;
+    EXPECT_NE(two.find("SQL syntax"), std::string::npos) << two;
+    EXPECT_EQ(server.db().Query("select count(*) from devices")[0][0], "3");
+    // The connection the select ran on goes on storing a unit's lines,
+    // whose insert and select go out in one query.
+    EXPECT_EQ(client.Command("select count(*) as n from devices"),
+              rule + "n\r\n" + rule + "3\r\n" + rule + "1 wierszy\r\n");
+    {
+        LiveUnit unit(server.devicePort(), "356000000000791");
+        ASSERT_TRUE(server.WaitForLog(": 356000000000791 Unit 791\n"));
+        ASSERT_TRUE(unit.unit().SendLine({AlarmFrame(0)}));
+        EXPECT_TRUE(server.WaitForRows("select device_id from recentdata", 1));
+    }
 
     std::string log = client.Command("readlog");
     EXPECT_EQ(log.rfind("Pominieto pierwsze linie pliku\r\n", 0), 0u) << log;

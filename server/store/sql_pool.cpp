@@ -85,7 +85,8 @@ int SqlAcquire() {
     SqlSlot& s = sqlSlots[slot];
     // Several statements a query: a location line's insert and select go
     // out together (SqlRunPair). Every text value in a statement is escaped,
-    // so no unit's text can end a statement.
+    // so no unit's text can end a statement; the console's select turns
+    // this off while it runs the operator's own text.
     MYSQL* handle = mysql_init(nullptr);
     if (handle != nullptr &&
         mysql_real_connect(handle, gConfig.sqlHost.c_str(), gConfig.sqlUser.c_str(),

@@ -12,13 +12,12 @@
 // The answer is waited for before the connector reads it. The connector's
 // first read never waits: right after the statement went out it nearly
 // always finds nothing yet and costs a receive for nothing before its own
-// wait. A unit's line runs three statements, so that is three system calls
-// per line saved.
+// wait. Each statement of a unit's line saves that system call.
 bool SqlRun(MYSQL* connection, const std::string& sql);
 
-// Runs `first` and then `second` as one query, so both go out in one send
-// and the database answers both in one turn: a location line's insert and
-// the select that follows it cost one round trip instead of two. The pool's
+// Runs `first` and then `second` as one query, so both go out in one send:
+// a location line's insert and the select that follows it cost one round
+// trip to the database instead of two. The pool's
 // connections allow several statements a query for this; `second` runs
 // only when `first` succeeded, as two separate statements would.
 enum class SqlPairResult {

@@ -8,15 +8,21 @@
 
 namespace {
 
-// The first field of the first row of what `sql` selects; "" without a row.
-std::string FirstField(MYSQL* connection, const std::string& sql) {
-    if (!SqlRun(connection, sql)) return "error " + std::to_string(mysql_errno(connection));
+// The first field of the first row of the result set the connection holds;
+// "" without a row.
+std::string StoredFirstField(MYSQL* connection) {
     MYSQL_RES* result = mysql_store_result(connection);
     if (result == nullptr) return "no result";
     MYSQL_ROW row = mysql_fetch_row(result);
     std::string field = row != nullptr && row[0] != nullptr ? row[0] : "";
     mysql_free_result(result);
     return field;
+}
+
+// The first field of the first row of what `sql` selects; "" without a row.
+std::string FirstField(MYSQL* connection, const std::string& sql) {
+    if (!SqlRun(connection, sql)) return "error " + std::to_string(mysql_errno(connection));
+    return StoredFirstField(connection);
 }
 
 using SqlRunTest = StoreTest;
@@ -70,12 +76,7 @@ TEST_F(SqlRunTest, PairedStatementsRunInOrderAndLeaveNothingPending) {
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(mysql_errno(connection), c.errorCode);
         if (c.secondSees != nullptr) {
-            MYSQL_RES* rows = mysql_store_result(connection);
-            ASSERT_NE(rows, nullptr);
-            MYSQL_ROW row = mysql_fetch_row(rows);
-            ASSERT_NE(row, nullptr);
-            EXPECT_STREQ(row[0], c.secondSees);
-            mysql_free_result(rows);
+            EXPECT_EQ(StoredFirstField(connection), c.secondSees);
         }
         if (result != SqlPairResult::kFirstFailed) {
             EXPECT_EQ(std::to_string(id), FirstField(connection, "select max(id) from t"));

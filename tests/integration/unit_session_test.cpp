@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "tests/support/running_server.h"
+#include "tests/support/test_config.h"
 #include "tools/unit_sim/sim_unit.h"
 
 namespace {
@@ -405,10 +406,9 @@ TEST(UnitSession, TunnelRelaysTheFarEndBackToTheUnit) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
+    address.sin_port = htons(static_cast<uint16_t>(FreePort()));
     ASSERT_EQ(bind(far.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(listen(far.get(), 1), 0);
-    getsockname(far.get(), reinterpret_cast<sockaddr*>(&address), &length);
 
     auto unit = Connect(server, MakeIdentity("356000000000031"));
     ASSERT_TRUE(

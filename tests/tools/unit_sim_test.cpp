@@ -13,6 +13,7 @@
 
 #include "common/base64_reader.h"
 #include "common/base64_writer.h"
+#include "tests/support/test_config.h"
 #include "tools/unit_sim/fleet.h"
 #include "tools/unit_sim/route.h"
 #include "tools/unit_sim/server_frames.h"
@@ -644,7 +645,7 @@ uint16_t PortOf(int fd) {
 class TcpPeer {
   public:
     TcpPeer() : m_listen(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-        sockaddr_in a = Loopback(0);
+        sockaddr_in a = Loopback(static_cast<uint16_t>(FreePort()));
         EXPECT_EQ(::bind(m_listen.get(), reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
         EXPECT_EQ(::listen(m_listen.get(), 16), 0);
     }
@@ -845,7 +846,7 @@ TEST(SimUnitTcp, LogIsReadableWhileAnotherThreadPumpsTheSocket) {
 
 TEST(SimUnitUdp, DatagramsCarryTheIdentifierAndRepliesAreAnswered) {
     UniqueFd server(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    sockaddr_in a = Loopback(0);
+    sockaddr_in a = Loopback(static_cast<uint16_t>(FreePort()));
     ASSERT_EQ(::bind(server.get(), reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     UnitConfig config = ConfigFor(PortOf(server.get()), ';');
     config.transport = Transport::kUdp;

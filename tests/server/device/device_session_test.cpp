@@ -19,6 +19,7 @@
 #include "tests/support/frame_bytes.h"
 #include "tests/support/server_process.h"
 #include "tests/support/store_fixture.h"
+#include "tests/support/test_config.h"
 #include "tests/support/unit_session_fixture.h"
 
 namespace {
@@ -33,17 +34,16 @@ class SessionTest : public UnitSessionTest {
     }
 };
 
-// A listening far end for tunnels on a port of the kernel's choosing.
+// A listening far end for tunnels on a free test port.
 int FarEnd(uint16_t& port) {
+    port = static_cast<uint16_t>(FreePort());
     int far = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
+    address.sin_port = htons(port);
     EXPECT_EQ(bind(far, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     EXPECT_EQ(listen(far, 1), 0);
-    getsockname(far, reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
     return far;
 }
 

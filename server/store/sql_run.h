@@ -17,9 +17,9 @@ bool SqlRun(MYSQL* connection, const std::string& sql);
 
 // Runs `first` and then `second` as one query, so both go out in one send:
 // a location line's insert and the select that follows it cost one round
-// trip to the database instead of two. The pool's
-// connections allow several statements a query for this; `second` runs
-// only when `first` succeeded, as two separate statements would.
+// trip to the database instead of two. The pool's connections allow
+// several statements a query for this; `second` runs only when `first`
+// succeeded, as two separate statements would.
 enum class SqlPairResult {
     kBothRan,       // the second's result set is ready for mysql_store_result
     kFirstFailed,   // mysql_errno and mysql_error tell why; nothing is pending

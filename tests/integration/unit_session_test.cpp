@@ -402,18 +402,13 @@ namespace {
 
 TEST(UnitSession, TunnelRelaysTheFarEndBackToTheUnit) {
     RunningServer server;
-    UniqueFd far(socket(AF_INET, SOCK_STREAM, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(FreePort()));
-    ASSERT_EQ(bind(far.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(far.get(), 1), 0);
+    int farPort = FreePort();
+    UniqueFd far = ListenOnLoopback(farPort, 1);
 
     auto unit = Connect(server, MakeIdentity("356000000000031"));
     ASSERT_TRUE(
         unit->SendLine({unit->IdentificationFrame(),
-                        TunnelConnectFrame(true, {127, 0, 0, 1}, ntohs(address.sin_port))}));
+                        TunnelConnectFrame(true, {127, 0, 0, 1}, static_cast<uint16_t>(farPort))}));
     ASSERT_EQ(NextFrame(*unit).id, kServerAck);
     UniqueFd peer(accept(far.get(), nullptr, nullptr));
     ASSERT_TRUE(peer.valid());

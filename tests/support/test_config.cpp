@@ -101,6 +101,19 @@ int FreePort() {
     return 0;
 }
 
+UniqueFd ListenOnLoopback(int port, int backlog) {
+    UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    int on = 1;
+    setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(listen(fd.get(), backlog), 0);
+    return fd;
+}
+
 ConfigValues ServerValues(const TestDatabase& db, const std::string& logFile) {
     ConfigValues values = DatabaseValues(db);
     values["LOG_FILE"] = logFile;

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "common/unique_fd.h"
 #include "tests/support/test_db.h"
 
 using ConfigValues = std::map<std::string, std::string>;
@@ -21,6 +22,10 @@ ConfigValues DatabaseValues(const TestDatabase& db);
 // A port free for both TCP and UDP, outside the kernel's ephemeral range and
 // reserved for this test process until it ends.
 int FreePort();
+
+// A TCP socket listening on 127.0.0.1:`port` with room for `backlog`
+// unaccepted connections (a test's far end or peer).
+UniqueFd ListenOnLoopback(int port, int backlog);
 
 // Database keys, LOG_FILE and free DEVICE_PORT and TELNET_PORT: what every
 // test that runs the server needs.

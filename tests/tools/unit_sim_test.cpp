@@ -644,11 +644,7 @@ uint16_t PortOf(int fd) {
 // The server end of one or more unit connections.
 class TcpPeer {
   public:
-    TcpPeer() : m_listen(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-        sockaddr_in a = Loopback(static_cast<uint16_t>(FreePort()));
-        EXPECT_EQ(::bind(m_listen.get(), reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-        EXPECT_EQ(::listen(m_listen.get(), 16), 0);
-    }
+    TcpPeer() : m_listen(ListenOnLoopback(FreePort(), 16)) {}
     uint16_t port() const { return PortOf(m_listen.get()); }
     int listen_fd() const { return m_listen.get(); }
 

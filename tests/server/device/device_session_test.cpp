@@ -35,16 +35,9 @@ class SessionTest : public UnitSessionTest {
 };
 
 // A listening far end for tunnels on a free test port.
-int FarEnd(uint16_t& port) {
+UniqueFd FarEnd(uint16_t& port) {
     port = static_cast<uint16_t>(FreePort());
-    int far = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    EXPECT_EQ(bind(far, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    EXPECT_EQ(listen(far, 1), 0);
-    return far;
+    return ListenOnLoopback(port, 1);
 }
 
 const std::string kAck = "JgA=\n";
@@ -260,14 +253,13 @@ TEST_F(SessionTest, FailedStoreEndsTheLineWithoutAnAnswer) {
 // connection is even tried.
 TEST_F(SessionTest, TunnelIsRefusedBeforeIdentification) {
     uint16_t port = 0;
-    int far = FarEnd(port);
+    UniqueFd far = FarEnd(port);
     std::string connect = Frame(112, 7, std::string("\x01\x7F\x00\x00\x01", 5) + Le(port, 2));
     EXPECT_EQ(Line(connect), 1);
     EXPECT_EQ(Replies(), kNack);
     EXPECT_FALSE(tasks[0].tunnelOpen);
-    pollfd pending{far, POLLIN, 0};
+    pollfd pending{far.get(), POLLIN, 0};
     EXPECT_EQ(poll(&pending, 1, 100), 0) << "a connection was made for an unknown unit";
-    close(far);
 }
 
 // The answers of a line go out without a database connection: a unit that
@@ -296,12 +288,12 @@ TEST_F(SessionTest, AnswersAreSentWithoutHoldingADatabaseConnection) {
 TEST_F(SessionTest, TunnelToAFarEndAndRefusalForUdpUnits) {
     Identify();
     uint16_t port = 0;
-    int far = FarEnd(port);
+    UniqueFd far = FarEnd(port);
 
     std::string connect = Frame(112, 7, std::string("\x01\x7F\x00\x00\x01", 5) + Le(port, 2));
     EXPECT_EQ(Line(connect), 1);
     EXPECT_EQ(Replies(), kAck);
-    int accepted = accept(far, nullptr, nullptr);
+    int accepted = accept(far.get(), nullptr, nullptr);
     ASSERT_GE(accepted, 0);
     EXPECT_TRUE(tasks[0].tunnelOpen);
 
@@ -325,7 +317,6 @@ TEST_F(SessionTest, TunnelToAFarEndAndRefusalForUdpUnits) {
     tasks[0].tcp = 1;
     tasks[0].socket = m_pair[0];
     close(accepted);
-    close(far);
 }
 
 }  // namespace

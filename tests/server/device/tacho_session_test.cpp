@@ -26,25 +26,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-UniqueFd Listen(int port, int backlog) {
-    UniqueFd fd(socket(AF_INET, SOCK_STREAM, 0));
-    int on = 1;
-    setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(bind(fd.get(), reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    EXPECT_EQ(listen(fd.get(), backlog), 0);
-    return fd;
-}
-
 // One connection of a peer: reads until `until` is in what came (or `count`
 // bytes came), notes how many pooled database connections are in use at that
 // moment, answers `answer` and closes.
 struct Peer {
     int port = FreePort();
-    UniqueFd listener = Listen(port, 4);
+    UniqueFd listener = ListenOnLoopback(port, 4);
     std::string received;
     int sqlBusyWhileWaited = -1;
     std::thread thread;
@@ -112,7 +99,7 @@ TEST_F(TachoSessionTest, StatementsAfterAWaitTakeAConnectionAgain) {
 TEST_F(TachoSessionTest, ConnectsGiveUpAfterSndTimeout) {
     // A listener that accepts nobody and whose queue is full: connects hang.
     int port = FreePort();
-    UniqueFd listener = Listen(port, 0);
+    UniqueFd listener = ListenOnLoopback(port, 0);
     std::vector<UniqueFd> queued;
     for (int i = 0; i < 2; ++i) {
         UniqueFd c(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));

@@ -43,8 +43,9 @@ TEST_F(SqlRunTest, AnswersArriveWhetherQuickLateOrFailed) {
 }
 
 // Two statements in one query: the second runs only after the first
-// succeeded, a late second answer is still waited for, and whatever failed,
-// nothing is left pending for the connection's next statement.
+// succeeded, a late second answer is still waited for, a first that fails
+// with a short text is not waited on forever, and whatever failed, nothing
+// is left pending for the connection's next statement.
 TEST_F(SqlRunTest, PairedStatementsRunInOrderAndLeaveNothingPending) {
     MYSQL* connection = Connection();
     ASSERT_TRUE(SqlRun(connection,
@@ -66,6 +67,9 @@ TEST_F(SqlRunTest, PairedStatementsRunInOrderAndLeaveNothingPending) {
          SqlPairResult::kBothRan, 0, "03", "3"},
         {"insert into no_such_table values (1)", "insert into t(v) values (9)",
          SqlPairResult::kFirstFailed, 1146, nullptr, "3"},
+        // An error packet shorter than the two answers the wait holds out for.
+        {"signal sqlstate '45000' set message_text = 'x'", "insert into t(v) values (9)",
+         SqlPairResult::kFirstFailed, 1644, nullptr, "3"},
         {"insert into t(v) values (4)", "select * from no_such_table", SqlPairResult::kSecondFailed,
          1146, nullptr, "4"},
     };

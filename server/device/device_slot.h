@@ -111,7 +111,14 @@ extern DeviceSlot tasks[kMaxDevices];
 
 // Taken only while a listener looks for and fills a free slot.
 extern std::mutex gSlotTableLock;
-// Start-up: every slot free with sendBusy off.
+// Values every newly taken slot starts with: `socket` and `peer` are the
+// unit's, `now` (seconds since 1970) its login and last-receive time. Called
+// under gSlotTableLock with the slot still free; `state` becomes 2 only
+// after this.
+void ResetDeviceSlot(DeviceSlot& d, int socket, const sockaddr_in& peer, int64_t now);
+
+// Start-up: every slot free and reset as a newly taken one, with no send
+// under way.
 void ClearDeviceSlots();
 
 // Number of active slots (state 2), read without a lock.

@@ -11,51 +11,6 @@
 
 namespace {
 
-// Values every newly taken slot starts with. Called under gSlotTableLock
-// with the slot still free; `state` becomes 2 only after this.
-void ResetSlot(DeviceSlot& d, int socket, const sockaddr_in& peer, int64_t now) {
-    {
-        std::lock_guard<std::mutex> lock(d.textLock);
-        d.peer = peer;
-        d.devId[0] = '\0';
-        CopyText(d.description, "unknown");
-        d.ccid[0] = d.vin[0] = d.vrn[0] = '\0';
-        d.downloadFile[0] = '\0';
-        d.offlineText[0] = '\0';
-        d.offlineTime = std::tm{};
-    }
-    d.socket = socket;
-    d.loggedIn = 0;
-    d.dbId = 0;
-    d.loginTime = UtcTime(now);
-    d.lastReceive = now;
-    d.owner = kOwnerNone;
-    d.requestId = 0;
-    d.requestIsDownload = 0;
-    d.requestResult = 0;
-    d.lineLength = 0;
-    d.line[0] = '\0';
-    d.bytesSent = 0;
-    d.newProtocol = 1;
-    d.location = LocationRecord{};
-    d.routeEvent = 0;
-    d.terminate = 0;
-    d.pico = 0;
-    d.blockno = kDriverBlocks;
-    d.offlineStatus = 0;
-    d.offlineType = 0;
-    d.tunnelOpen = 0;
-    d.tunnelSocket = -1;
-    d.tunnelCountdown = 0;
-    d.messageBackoff = 0;
-    d.downloadBackoff = 0;
-    d.downloadId = 0;
-    d.lastDataCounter = 0;
-    d.companyId = 0;
-    d.cardReserved = 0;
-    d.version = 0;
-}
-
 bool OfflineConfigPending(const DeviceSlot& d) {
     int8_t status = d.offlineStatus.load();
     return status >= 1 && status <= 4;
@@ -110,7 +65,7 @@ int TakeFreeSlot(Fill fill) {
 
 int AllocateTcpSlot(int socket, const sockaddr_in& peer, int64_t now) {
     return TakeFreeSlot([&](DeviceSlot& d) {
-        ResetSlot(d, socket, peer, now);
+        ResetDeviceSlot(d, socket, peer, now);
         d.tcp = 1;
         d.bytesReceived = 0;
         d.terminator = '\n';
@@ -120,7 +75,7 @@ int AllocateTcpSlot(int socket, const sockaddr_in& peer, int64_t now) {
 int AllocateUdpSlot(int socket, const sockaddr_in& peer, const std::string& devId, uint32_t length,
                     char terminator, int64_t now) {
     return TakeFreeSlot([&](DeviceSlot& d) {
-        ResetSlot(d, socket, peer, now);
+        ResetDeviceSlot(d, socket, peer, now);
         {
             std::lock_guard<std::mutex> lock(d.textLock);
             CopyText(d.devId, devId);

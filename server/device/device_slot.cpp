@@ -28,7 +28,9 @@ void ResetDeviceSlot(DeviceSlot& d, int socket, const sockaddr_in& peer, int64_t
     d.requestResult = 0;
     d.lineLength = 0;
     d.line[0] = '\0';
+    d.bytesReceived = 0;
     d.bytesSent = 0;
+    d.terminator = '\n';
     d.newProtocol = 1;
     d.location = LocationRecord{};
     d.routeEvent = 0;
@@ -54,8 +56,6 @@ void ClearDeviceSlots() {
         slot.state.store(kSlotFree);
         ResetDeviceSlot(slot, -1, sockaddr_in{}, 0);
         slot.tcp = 0;
-        slot.bytesReceived = 0;
-        slot.terminator = '\n';
         std::lock_guard<std::mutex> send(slot.sendLock);
         slot.sendBusy = false;
         slot.nextSendNs = 0;

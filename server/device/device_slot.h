@@ -111,8 +111,9 @@ extern DeviceSlot tasks[kMaxDevices];
 
 // Taken only while a listener looks for and fills a free slot.
 extern std::mutex gSlotTableLock;
-// Values every newly taken slot starts with: `socket` and `peer` are the
-// unit's, `now` (seconds since 1970) its login and last-receive time. Called
+// Values every newly taken slot starts with, all but `tcp`: `socket` and
+// `peer` are the unit's, `now` (seconds since 1970) its login and
+// last-receive time; no byte received yet, lines ending in '\n'. Called
 // under gSlotTableLock with the slot still free; `state` becomes 2 only
 // after this.
 void ResetDeviceSlot(DeviceSlot& d, int socket, const sockaddr_in& peer, int64_t now);

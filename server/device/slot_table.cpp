@@ -67,8 +67,6 @@ int AllocateTcpSlot(int socket, const sockaddr_in& peer, int64_t now) {
     return TakeFreeSlot([&](DeviceSlot& d) {
         ResetDeviceSlot(d, socket, peer, now);
         d.tcp = 1;
-        d.bytesReceived = 0;
-        d.terminator = '\n';
     });
 }
 

@@ -1,9 +1,8 @@
 #include "server/store/sql_run.h"
 
-#include <poll.h>
 #include <sys/socket.h>
 
-#include <cerrno>
+#include "server/core/socket_ops.h"
 
 namespace {
 
@@ -15,12 +14,6 @@ constexpr int kPairAnswerBytes = 24;
 // How long the pair's wait holds out for both answers before it takes what
 // came: a short error text (below kPairAnswerBytes) or a far database.
 constexpr int kPairWaitMs = 20;
-
-void PollReadable(int fd, int timeoutMs) {
-    pollfd watch{fd, POLLIN, 0};
-    while (::poll(&watch, 1, timeoutMs) < 0 && errno == EINTR) {
-    }
-}
 
 // Waits until the connection's socket has something to read (or is closed
 // or failed: the connector's read then reports it). An encrypted
@@ -38,12 +31,12 @@ void WaitForAnswer(MYSQL* connection, int atLeast) {
     int fd = static_cast<int>(mysql_get_socket(connection));
     if (fd < 0) return;
     if (atLeast > 1 && setsockopt(fd, SOL_SOCKET, SO_RCVLOWAT, &atLeast, sizeof atLeast) == 0) {
-        PollReadable(fd, kPairWaitMs);
+        SockWaitReadable(fd, kPairWaitMs);
         int one = 1;
         setsockopt(fd, SOL_SOCKET, SO_RCVLOWAT, &one, sizeof one);
         return;
     }
-    PollReadable(fd, -1);
+    SockWaitReadable(fd, -1);
 }
 
 bool RunQuery(MYSQL* connection, const std::string& sql, int atLeast) {
